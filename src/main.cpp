@@ -1,0 +1,21 @@
+#include "main_window/form1.h"
+#include "automation/precise_timer.h"
+#include "main_window/qt_desktop.h"
+#include "main_window/quit_on_signal.h"
+#include "automation/web_engine_browser.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("orvo-collector"));
+    quitOnTerminationSignals();
+
+    WebEngineBrowser browser;
+    PreciseTimerFactory timers;
+    QtDesktop desktop(QStringLiteral("OrvoCMS全自动挂机采集工具"));
+    Form1 form(browser, browser.view(), timers, desktop);
+    form.show();
+    return app.exec();
+}

@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QIcon>
+
+// The program's icon, drawn at 16, 24, 32 and 48 pixels: a clock face on a
+// blue tile, for a tool that works by the clock.
+QIcon appIcon();

@@ -1,0 +1,210 @@
+#include "form1.h"
+
+#include "app_icon.h"
+#include "automation/countdown.h"
+#include "automation/cycle_clock.h"
+#include "cycle_length_validator.h"
+#include "desktop.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QUrl>
+
+namespace {
+
+QRect twips(int left, int top, int width, int height)
+{
+    const int t = Form1::TwipsPerPixel;
+    return QRect(left / t, top / t, width / t, height / t);
+}
+
+QFont windowFont()
+{
+    // 宋体 where installed; otherwise a CJK face that the set-up installs.
+    QFont font;
+    font.setFamilies({QStringLiteral("SimSun"), QStringLiteral("宋体"), QStringLiteral("NSimSun"),
+                      QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("Noto Sans CJK SC")});
+    font.setPointSize(9);
+    return font;
+}
+
+void makeBold(QWidget *widget)
+{
+    QFont font = widget->font();
+    font.setBold(true);
+    widget->setFont(font);
+}
+
+template <typename W>
+W *place(W *widget, const QRect &geometry)
+{
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+QLabel *autoSizedLabel(const QString &text, QWidget *parent, int left, int top)
+{
+    auto *label = new QLabel(text, parent);
+    label->move(left / Form1::TwipsPerPixel, top / Form1::TwipsPerPixel);
+    label->adjustSize();
+    return label;
+}
+
+} // namespace
+
+Form1::Form1(Browser &browser, QWidget *browserView, TimerFactory &timers, Desktop &desktop,
+             QWidget *parent)
+    : QWidget(parent), m_desktop(desktop), m_stages(new StageMachine(browser, timers, this))
+{
+    setWindowTitle(caption());
+    setWindowIcon(appIcon());
+    setFont(windowFont());
+    resize(10920 / TwipsPerPixel, 7950 / TwipsPerPixel);
+    buildControls(browserView);
+    connectControls();
+}
+
+QString Form1::caption()
+{
+    return QStringLiteral("OrvoCMS（24小时）全自动挂机采集工具8.0    ")
+        + QUrl(QStringLiteral(PRODUCT_PAGE_URL)).host() + QStringLiteral(" 奥沃软件工作室");
+}
+
+void Form1::buildControls(QWidget *browserView)
+{
+    WebBrowser1 = browserView ? browserView : new QWidget;
+    WebBrowser1->setParent(this);
+    WebBrowser1->setGeometry(twips(0, 120, 10815, 6855));
+
+    Picture1 = place(new QFrame(this), twips(0, 0, 10815, 6975));
+    Picture1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Picture1->setAutoFillBackground(true);
+    Label4 = place(new QLabel(QStringLiteral("使用步骤：1-添加地址并保存  2-手动登陆后台  3-开始自动挂机（24小时不间断采集）"), Picture1),
+                   twips(2040, 480, 7095, 375));
+    Label5 = place(new QLabel(QStringLiteral("软件使用教程，打包在软件一起。您可按教程操作"), Picture1),
+                   twips(3360, 1080, 3975, 495));
+    for (QLabel *label : {Label4, Label5}) {
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    }
+
+    Frame1 = place(new QGroupBox(QStringLiteral("地址设置"), this), twips(1560, 2160, 8055, 2895));
+    const QString labelTexts[4] = {QStringLiteral("后台登陆地址："), QStringLiteral("频道采集地址："),
+                                   QStringLiteral("频道生成地址："), QStringLiteral("生成首页地址：")};
+    QLineEdit **fields[4] = {&Text2, &Text3, &Text4, &Text5};
+    for (int i = 0; i < 4; ++i) {
+        const int top = 480 + 480 * i;
+        Label1[i] = new QLabel(labelTexts[i], Frame1);
+        makeBold(Label1[i]);
+        Label1[i]->move(120 / TwipsPerPixel, top / TwipsPerPixel);
+        Label1[i]->adjustSize();
+        *fields[i] = place(new QLineEdit(Frame1), twips(1440, top, 6375, 270));
+    }
+    Command7 = place(new QPushButton(QStringLiteral("保存"), Frame1), twips(3240, 2280, 1335, 495));
+
+    Command6 = place(new QPushButton(QStringLiteral("1: 手动登陆"), this), twips(240, 7200, 1815, 615));
+    Command1 = place(new QPushButton(QStringLiteral("2: 开始自动挂机"), this), twips(2520, 7200, 2055, 615));
+    makeBold(Command6);
+    makeBold(Command1);
+
+    Label3 = place(new QLabel(QStringLiteral(".."), this), twips(4680, 7080, 4335, 255));
+    makeBold(Label3);
+    Label3->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    QPalette red = Label3->palette();
+    red.setColor(QPalette::WindowText, QColor(255, 0, 0));
+    Label3->setPalette(red);
+
+    Label2 = autoSizedLabel(QStringLiteral("采集间隔时间：         分钟"), this, 5640, 7560);
+    Combo1 = place(new QComboBox(this), twips(6960, 7440, 615, 300));
+    Combo1->setEditable(true);
+    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->addItems({QStringLiteral("10"), QStringLiteral("12"), QStringLiteral("15"), QStringLiteral("18"),
+                      QStringLiteral("20"), QStringLiteral("25"), QStringLiteral("30"), QStringLiteral("35")});
+    Combo1->setEditText(QStringLiteral("10"));
+    Combo1->setValidator(new CycleLengthValidator(Combo1));
+
+    Command9 = place(new QPushButton(QStringLiteral("地址设置"), this), twips(9360, 7080, 1455, 375));
+    Command10 = place(new QPushButton(QStringLiteral("访问官网"), this), twips(9360, 7560, 1455, 375));
+
+    // Front to back: the address panel, the start panel, the browser.
+    WebBrowser1->lower();
+    Picture1->raise();
+    Frame1->raise();
+    Combo1->raise();
+
+    QWidget *focusOrder[] = {WebBrowser1, Command1, Text2, Text3, Text4, Text5,
+                             Command6, Command7, Command9, Combo1, Picture1, Command10};
+    for (size_t i = 1; i < std::size(focusOrder); ++i)
+        setTabOrder(focusOrder[i - 1], focusOrder[i]);
+}
+
+void Form1::connectControls()
+{
+    StageMachine &stages = *m_stages;
+    connect(Text2, &QLineEdit::textChanged, this, [&stages](const QString &t) { stages.addresses.login = t; });
+    connect(Text3, &QLineEdit::textChanged, this, [&stages](const QString &t) { stages.addresses.collection = t; });
+    connect(Text4, &QLineEdit::textChanged, this, [&stages](const QString &t) { stages.addresses.generation = t; });
+    connect(Text5, &QLineEdit::textChanged, this, [&stages](const QString &t) { stages.addresses.homePage = t; });
+
+    connect(Command6, &QPushButton::clicked, &stages, &StageMachine::Command6_Click);
+    connect(Command1, &QPushButton::clicked, &stages, &StageMachine::Command1_Click);
+    connect(Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
+    connect(Command9, &QPushButton::clicked, this, &Form1::Command9_Click);
+    connect(Command10, &QPushButton::clicked, this, &Form1::Command10_Click);
+
+    connect(&stages, &StageMachine::loginOpened, Picture1, &QWidget::hide);
+    connect(&stages, &StageMachine::cycleStarted, this, [this] {
+        Command1->setEnabled(false);
+        Command6->setEnabled(false);
+        Command9->setEnabled(false);
+    });
+    connect(&stages.countdown(), &Countdown::captionChanged, Label3, &QLabel::setText);
+
+    connect(Combo1, &QComboBox::editTextChanged, this, &Form1::acceptCycleLength);
+    connect(Combo1->lineEdit(), &QLineEdit::editingFinished, this, &Form1::restoreCycleLengthIfInvalid);
+}
+
+void Form1::acceptCycleLength(const QString &text)
+{
+    QString input = text;
+    int pos = 0;
+    if (Combo1->validator()->validate(input, pos) == QValidator::Acceptable)
+        m_stages->clock().setCycleLength(input.toInt());
+}
+
+void Form1::restoreCycleLengthIfInvalid()
+{
+    QString input = Combo1->currentText();
+    int pos = 0;
+    if (Combo1->validator()->validate(input, pos) != QValidator::Acceptable)
+        Combo1->setEditText(QString::number(m_stages->clock().cycleLength()));
+}
+
+void Form1::Command7_Click()
+{
+    for (QLineEdit *field : {Text2, Text3, Text4, Text5}) {
+        if (field->text().isEmpty()) {
+            m_desktop.inform(this, QStringLiteral("地址框不能为空"));
+            return;
+        }
+    }
+    Picture1->hide();
+    Frame1->hide();
+    Command6->setEnabled(true);
+    Command1->setEnabled(true);
+    m_desktop.inform(this, QStringLiteral("恭喜，保存成功，请手动登陆后台后，再开始挂机自动采集·"));
+}
+
+void Form1::Command9_Click()
+{
+    Frame1->show();
+}
+
+void Form1::Command10_Click()
+{
+    m_desktop.openUrl(QUrl(QStringLiteral(PRODUCT_PAGE_URL)));
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "automation/stage_machine.h"
+
+#include <QWidget>
+
+class Browser;
+class Desktop;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class TimerFactory;
+
+// The tool's one window. Its layout is fixed: every control stands where it
+// was placed, whatever the window's size.
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int TwipsPerPixel = 15;
+
+    // `browserView` is the widget that shows the browser's pages; the window
+    // takes it over. It may be null where no real browser is used.
+    Form1(Browser &browser, QWidget *browserView, TimerFactory &timers, Desktop &desktop,
+          QWidget *parent = nullptr);
+
+    static QString caption();
+
+    StageMachine &stages() { return *m_stages; }
+
+    void Command7_Click(); // save the addresses
+    void Command9_Click(); // show the address panel
+    void Command10_Click(); // open the maker's product page
+
+    // The controls, under the names the rest of the program knows them by.
+    QFrame *Picture1;
+    QWidget *WebBrowser1;
+    QLabel *Label4;
+    QLabel *Label5;
+    QGroupBox *Frame1;
+    QLabel *Label1[4];
+    QLineEdit *Text2;
+    QLineEdit *Text3;
+    QLineEdit *Text4;
+    QLineEdit *Text5;
+    QPushButton *Command7;
+    QPushButton *Command6;
+    QPushButton *Command1;
+    QLabel *Label3;
+    QLabel *Label2;
+    QComboBox *Combo1;
+    QPushButton *Command9;
+    QPushButton *Command10;
+
+private:
+    void buildControls(QWidget *browserView);
+    void connectControls();
+    void acceptCycleLength(const QString &text);
+    void restoreCycleLengthIfInvalid();
+
+    Desktop &m_desktop;
+    StageMachine *m_stages;
+};

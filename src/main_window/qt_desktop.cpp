@@ -1,0 +1,40 @@
+#include "qt_desktop.h"
+
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace {
+
+QMessageBox *openBox(QWidget *parent, QMessageBox::Icon icon, const QString &title,
+                     const QString &text, QMessageBox::StandardButtons buttons)
+{
+    auto *box = new QMessageBox(icon, title, text, buttons, parent);
+    // Texts may come from outside (a fetched version line): never rich text.
+    box->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    return box;
+}
+
+} // namespace
+
+void QtDesktop::inform(QWidget *parent, const QString &text)
+{
+    openBox(parent, QMessageBox::NoIcon, m_title, text,
+            QMessageBox::Ok)->open();
+}
+
+void QtDesktop::ask(QWidget *parent, const QString &title, const QString &text,
+                    std::function<void(bool)> answer)
+{
+    QMessageBox *box = openBox(parent, QMessageBox::Question, title, text,
+                               QMessageBox::Ok | QMessageBox::Cancel);
+    QObject::connect(box, &QMessageBox::finished, box,
+                     [answer = std::move(answer)](int result) { answer(result == QMessageBox::Ok); });
+    box->open();
+}
+
+void QtDesktop::openUrl(const QUrl &url)
+{
+    QDesktopServices::openUrl(url);
+}

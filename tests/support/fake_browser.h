@@ -1,0 +1,38 @@
+#pragma once
+
+#include "automation/browser.h"
+
+#include <QStringList>
+
+class VirtualClock;
+
+// A browser that loads nothing: it records what it was asked to do, with
+// the virtual time, and reports a finished page when told to, or by itself
+// a set time after each navigation and each press (a press submits a form).
+class FakeBrowser : public Browser {
+    Q_OBJECT
+public:
+    explicit FakeBrowser(VirtualClock &clock, QObject *parent = nullptr);
+
+    void navigate(const QString &address) override;
+    void pressSubmitButton() override;
+    void pressSecondSubmitButton() override;
+
+    // -1: pages finish only through finishLoad().
+    void setLoadDelay(qint64 ms) { m_loadDelay = ms; }
+    void finishLoad() { emit pageLoaded(); }
+
+    struct Call {
+        qint64 at;
+        QString what; // "navigate <address>", "press", "press second"
+    };
+    QList<Call> calls;
+    QStringList callNames() const;
+    QList<qint64> timesOf(const QString &what) const;
+
+private:
+    void record(const QString &what);
+
+    VirtualClock &m_clock;
+    qint64 m_loadDelay = -1;
+};

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QUrl>
+#include <functional>
+
+class QTcpServer;
+class QTcpSocket;
+
+// One request as the server received it.
+struct HttpRequest {
+    QByteArray method;
+    QByteArray target; // path and query, as sent
+    QMap<QByteArray, QByteArray> headers; // names in lower case
+    QByteArray body;
+    QDateTime received;
+
+    QByteArray path() const { return target.left(target.indexOf('?') < 0 ? target.size() : target.indexOf('?')); }
+    QByteArray header(const QByteArray &name) const { return headers.value(name.toLower()); }
+};
+
+// What the server does with a request.
+struct HttpResponse {
+    enum class Delivery {
+        Whole,      // the whole reply, then the connection is closed
+        Hang,       // nothing at all; the connection stays open until the server goes
+        CutMidBody, // headers and half of the body, then the connection is dropped
+    };
+    int status = 200;
+    QList<QPair<QByteArray, QByteArray>> headers;
+    QByteArray body;
+    Delivery delivery = Delivery::Whole;
+    int delayMs = 0; // waited before anything is sent
+
+    static HttpResponse html(const QByteArray &body, int status = 200);
+    static HttpResponse redirect(const QByteArray &location);
+};
+
+// A small HTTP/1.1 server on the loopback interface for tests: one request
+// per connection, answered by a handler, every request kept in order.
+class HttpTestServer : public QObject {
+    Q_OBJECT
+public:
+    using Handler = std::function<HttpResponse(const HttpRequest &)>;
+
+    explicit HttpTestServer(Handler handler, QObject *parent = nullptr);
+    ~HttpTestServer() override;
+
+    bool listen(quint16 port = 0);
+    quint16 port() const;
+    QUrl url(const QString &path) const;
+
+    const QList<HttpRequest> &requests() const { return m_requests; }
+
+signals:
+    void requestReceived(const HttpRequest &request);
+
+private:
+    void readFrom(QTcpSocket *socket);
+    void respond(QTcpSocket *socket, const HttpResponse &response);
+
+    Handler m_handler;
+    QTcpServer *m_server;
+    QList<HttpRequest> m_requests;
+};
