@@ -5,6 +5,7 @@
 #include "automation/web_engine_browser.h"
 
 #include <QApplication>
+#include <QScreen>
 
 int main(int argc, char *argv[])
 {
@@ -16,6 +17,7 @@ int main(int argc, char *argv[])
     PreciseTimerFactory timers;
     QtDesktop desktop(QStringLiteral("OrvoCMS全自动挂机采集工具"));
     Form1 form(browser, browser.view(), timers, desktop);
+    form.move(form.screen()->availableGeometry().center() - form.rect().center());
     form.show();
     return app.exec();
 }

@@ -5,6 +5,7 @@
 #include "automation/cycle_clock.h"
 #include "cycle_length_validator.h"
 #include "desktop.h"
+#include "half_width_space_label.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -44,14 +45,6 @@ W *place(W *widget, const QRect &geometry)
 {
     widget->setGeometry(geometry);
     return widget;
-}
-
-QLabel *autoSizedLabel(const QString &text, QWidget *parent, int left, int top)
-{
-    auto *label = new QLabel(text, parent);
-    label->move(left / Form1::TwipsPerPixel, top / Form1::TwipsPerPixel);
-    label->adjustSize();
-    return label;
 }
 
 } // namespace
@@ -118,7 +111,9 @@ void Form1::buildControls(QWidget *browserView)
     red.setColor(QPalette::WindowText, QColor(255, 0, 0));
     Label3->setPalette(red);
 
-    Label2 = autoSizedLabel(QStringLiteral("采集间隔时间：         分钟"), this, 5640, 7560);
+    Label2 = new HalfWidthSpaceLabel(QStringLiteral("采集间隔时间：         分钟"), this);
+    Label2->move(5640 / TwipsPerPixel, 7560 / TwipsPerPixel);
+    Label2->adjustSize();
     Combo1 = place(new QComboBox(this), twips(6960, 7440, 615, 300));
     Combo1->setEditable(true);
     Combo1->setInsertPolicy(QComboBox::NoInsert);

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QLabel>
+
+// A label that draws every space as half a CJK character wide, as 宋体 does.
+// Label2 leaves a gap of spaces for the cycle length box; in fonts with
+// narrow spaces the words after the gap would slide under the box.
+class HalfWidthSpaceLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The settings file keeps the four administration addresses (login,
+// collection, generation, home page) as a record of four lines in GB2312
+// text. Every save appends a new record and never rewrites the file, so the
+// current addresses are the last complete record in it.
+namespace SettingsFile {
+
+// "123.txt", a bare name: it is looked up in the process's current directory.
+QString defaultPath();
+
+// Appends one record: each of the four addresses followed by CR LF, encoded as
+// GB18030 (the same bytes as GB2312/GBK for their characters). Creates the
+// file if it is missing. Returns an empty text on success, otherwise a reason
+// the caller can show; nothing is written then.
+QString appendRecord(const QString &path, const QStringList &addresses);
+
+// The addresses of the last complete four-line record; lines after it (a
+// record whose save was cut short) are ignored. A file of fewer than four
+// lines gives the lines it has, a missing or unreadable file none at all.
+// CR LF, LF and a lone CR each end a line; nothing is trimmed.
+QStringList loadLastRecord(const QString &path);
+
+}
