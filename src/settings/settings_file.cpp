@@ -56,7 +56,7 @@ QString appendRecord(const QString &path, const QStringList &addresses)
     // One write of the whole record keeps a torn record to a failed write.
     const QByteArray bytes = toGbBytes(text);
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
         return file.errorString();
     const qint64 written = file.write(bytes);
     if (written < 0)
