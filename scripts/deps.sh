@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages needed to build, run and test the tool.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
+  qt6-webengine-dev libqt6webenginecore6-bin
+  fonts-wqy-zenhei xdg-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+fi
