@@ -1,8 +1,11 @@
-#include "main_window/form1.h"
 #include "automation/precise_timer.h"
+#include "automation/web_engine_browser.h"
+#include "main_window/app_icon.h"
+#include "main_window/form1.h"
 #include "main_window/qt_desktop.h"
 #include "main_window/quit_on_signal.h"
-#include "automation/web_engine_browser.h"
+#include "main_window/system_tray_icon.h"
+#include "settings/settings_file.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -16,7 +19,9 @@ int main(int argc, char *argv[])
     WebEngineBrowser browser;
     PreciseTimerFactory timers;
     QtDesktop desktop(QStringLiteral("OrvoCMS全自动挂机采集工具"));
-    Form1 form(browser, browser.view(), timers, desktop);
+    SystemTrayIcon tray(appIcon());
+    Form1 form(browser, browser.view(), timers, desktop, tray, SettingsFile::defaultPath());
+    QObject::connect(&form, &Form1::quitRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     form.move(form.screen()->availableGeometry().center() - form.rect().center());
     form.show();
     return app.exec();

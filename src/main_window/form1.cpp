@@ -6,8 +6,13 @@
 #include "cycle_length_validator.h"
 #include "desktop.h"
 #include "half_width_space_label.h"
+#include "settings/settings_file.h"
+#include "tray_icon.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -49,9 +54,13 @@ W *place(W *widget, const QRect &geometry)
 
 } // namespace
 
-Form1::Form1(Browser &browser, QWidget *browserView, TimerFactory &timers, Desktop &desktop,
-             QWidget *parent)
-    : QWidget(parent), m_desktop(desktop), m_stages(new StageMachine(browser, timers, this))
+Form1::Form1(Browser &browser, QWidget *browserView, TimerFactory &timers, Desktop &desktop, TrayIcon &tray,
+             const QString &settingsPath, QWidget *parent)
+    : QWidget(parent),
+      m_desktop(desktop),
+      m_tray(tray),
+      m_settingsPath(settingsPath),
+      m_stages(new StageMachine(browser, timers, this))
 {
     setWindowTitle(caption());
     setWindowIcon(appIcon());
@@ -59,6 +68,7 @@ Form1::Form1(Browser &browser, QWidget *browserView, TimerFactory &timers, Deskt
     resize(10920 / TwipsPerPixel, 7950 / TwipsPerPixel);
     buildControls(browserView);
     connectControls();
+    Form_Load();
 }
 
 QString Form1::caption()
@@ -159,6 +169,9 @@ void Form1::connectControls()
     });
     connect(&stages.countdown(), &Countdown::captionChanged, Label3, &QLabel::setText);
 
+    connect(&m_tray, &TrayIcon::restoreRequested, this, &Form1::restoreFromTray);
+    connect(&m_tray, &TrayIcon::exitRequested, this, &Form1::askToQuit);
+
     connect(Combo1, &QComboBox::editTextChanged, this, &Form1::acceptCycleLength);
     connect(Combo1->lineEdit(), &QLineEdit::editingFinished, this, &Form1::restoreCycleLengthIfInvalid);
 }
@@ -179,19 +192,52 @@ void Form1::restoreCycleLengthIfInvalid()
         Combo1->setEditText(QString::number(m_stages->clock().cycleLength()));
 }
 
+void Form1::Form_Load()
+{
+    Frame1->hide();
+    Command8_Click();
+    for (QLineEdit *field : {Text2, Text3, Text4, Text5}) {
+        if (field->text().isEmpty()) {
+            // No file, or no whole record in it: the addresses must be
+            // entered and saved before logging in or starting.
+            Frame1->show();
+            Command6->setEnabled(false);
+            Command1->setEnabled(false);
+            return;
+        }
+    }
+}
+
+void Form1::Command8_Click()
+{
+    const QStringList addresses = SettingsFile::loadLastRecord(m_settingsPath);
+    QLineEdit *fields[] = {Text2, Text3, Text4, Text5};
+    for (int i = 0; i < 4; ++i)
+        fields[i]->setText(addresses.value(i));
+}
+
 void Form1::Command7_Click()
 {
+    QStringList addresses;
     for (QLineEdit *field : {Text2, Text3, Text4, Text5}) {
         if (field->text().isEmpty()) {
             m_desktop.inform(this, QStringLiteral("地址框不能为空"));
             return;
         }
+        addresses << field->text();
     }
     Picture1->hide();
+    const QString failure = SettingsFile::appendRecord(m_settingsPath, addresses);
     Frame1->hide();
     Command6->setEnabled(true);
     Command1->setEnabled(true);
-    m_desktop.inform(this, QStringLiteral("恭喜，保存成功，请手动登陆后台后，再开始挂机自动采集·"));
+    if (failure.isEmpty()) {
+        m_desktop.inform(this, QStringLiteral("恭喜，保存成功，请手动登陆后台后，再开始挂机自动采集·"));
+    } else {
+        // The addresses still serve this run; the user must know they are not kept.
+        m_desktop.inform(this, QStringLiteral("地址没有保存：无法写入文件“%1”（%2）。本次运行仍使用这些地址，下次启动需要重新填写。")
+                                   .arg(QDir::toNativeSeparators(QFileInfo(m_settingsPath).absoluteFilePath()), failure));
+    }
 }
 
 void Form1::Command9_Click()
@@ -202,4 +248,57 @@ void Form1::Command9_Click()
 void Form1::Command10_Click()
 {
     m_desktop.openUrl(QUrl(QStringLiteral(PRODUCT_PAGE_URL)));
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    // Closing always goes through the question; the answer comes later.
+    event->ignore();
+    m_tray.hide();
+    askToQuit();
+}
+
+void Form1::askToQuit()
+{
+    if (m_quitQuestionOpen)
+        return;
+    m_quitQuestionOpen = true;
+    m_desktop.ask(this, QStringLiteral("退出"), QStringLiteral("真的退出吗?"), [this](bool ok) {
+        m_quitQuestionOpen = false;
+        if (ok)
+            emit quitRequested();
+    });
+}
+
+void Form1::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    if (!isMinimized())
+        m_savedPosition = pos();
+}
+
+void Form1::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_tray.isAvailable()) {
+        // Hidden once the state change is done; without a notification area
+        // the window just stays minimised, never hidden beyond reach.
+        QMetaObject::invokeMethod(this, &Form1::WindowStyle, Qt::QueuedConnection);
+    }
+}
+
+void Form1::WindowStyle()
+{
+    if (!isMinimized())
+        return;
+    m_tray.show();
+    hide();
+}
+
+void Form1::restoreFromTray()
+{
+    showNormal();
+    move(m_savedPosition);
+    raise();
+    activateWindow();
 }

@@ -13,6 +13,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class TimerFactory;
+class TrayIcon;
 
 // The tool's one window. Its layout is fixed: every control stands where it
 // was placed, whatever the window's size.
@@ -23,14 +24,17 @@ public:
 
     // `browserView` is the widget that shows the browser's pages; the window
     // takes it over. It may be null where no real browser is used.
-    Form1(Browser &browser, QWidget *browserView, TimerFactory &timers, Desktop &desktop,
-          QWidget *parent = nullptr);
+    // `settingsPath` is the settings file, "123.txt" in the current directory.
+    Form1(Browser &browser, QWidget *browserView, TimerFactory &timers, Desktop &desktop, TrayIcon &tray,
+          const QString &settingsPath, QWidget *parent = nullptr);
 
     static QString caption();
 
     StageMachine &stages() { return *m_stages; }
 
+    void Form_Load();
     void Command7_Click(); // save the addresses
+    void Command8_Click(); // load the addresses
     void Command9_Click(); // show the address panel
     void Command10_Click(); // open the maker's product page
 
@@ -54,12 +58,28 @@ public:
     QPushButton *Command9;
     QPushButton *Command10;
 
+signals:
+    void quitRequested(); // the user confirmed the exit
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+
 private:
+    void WindowStyle(); // into the notification area
+    void restoreFromTray();
+    void askToQuit();
+
     void buildControls(QWidget *browserView);
     void connectControls();
     void acceptCycleLength(const QString &text);
     void restoreCycleLengthIfInvalid();
 
     Desktop &m_desktop;
+    TrayIcon &m_tray;
+    const QString m_settingsPath;
     StageMachine *m_stages;
+    QPoint m_savedPosition;
+    bool m_quitQuestionOpen = false;
 };

@@ -2,26 +2,41 @@
 #include "automation/cycle_clock.h"
 #include "fake_browser.h"
 #include "fake_desktop.h"
+#include "fake_tray_icon.h"
 #include "main_window/form1.h"
 #include "virtual_clock.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
+// A window over a settings file that holds one whole record.
 struct Rig {
+    QTemporaryDir folder;
+    QString settings = writeSettings(folder.filePath("123.txt"));
     VirtualClock clock;
     FakeBrowser browser{clock};
     FakeDesktop desktop;
-    Form1 form{browser, nullptr, clock, desktop};
+    FakeTrayIcon tray;
+    Form1 form{browser, nullptr, clock, desktop, tray, settings};
 
     Rig() { form.show(); }
+
+    static QString writeSettings(const QString &path)
+    {
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write("http://cms/login\r\nhttp://cms/collect\r\nhttp://cms/generate\r\nhttp://cms/home\r\n");
+        return path;
+    }
 
     void fillAddresses()
     {
@@ -198,7 +213,8 @@ void TestForm1::invalidLengthFallsBackWhenEditingEnds()
 void TestForm1::saveRefusesAnEmptyAddress()
 {
     Rig rig;
-    rig.fillAddresses();
+    QTest::mouseClick(rig.form.Command9, Qt::LeftButton);
+    QVERIFY(rig.form.Frame1->isVisible());
     rig.form.Text4->clear();
     QTest::mouseClick(rig.form.Command7, Qt::LeftButton);
     QCOMPARE(rig.desktop.messages, QStringList{"地址框不能为空"});
