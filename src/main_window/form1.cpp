@@ -131,6 +131,7 @@ void Form1::buildControls(QWidget *browserView)
                       QStringLiteral("20"), QStringLiteral("25"), QStringLiteral("30"), QStringLiteral("35")});
     Combo1->setEditText(QStringLiteral("10"));
     Combo1->setValidator(new CycleLengthValidator(Combo1));
+    Combo1->setCompleter(nullptr); // typing "1" means one minute, not "10"
 
     Command9 = place(new QPushButton(QStringLiteral("地址设置"), this), twips(9360, 7080, 1455, 375));
     Command10 = place(new QPushButton(QStringLiteral("访问官网"), this), twips(9360, 7560, 1455, 375));

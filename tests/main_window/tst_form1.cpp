@@ -6,6 +6,7 @@
 #include "main_window/form1.h"
 #include "virtual_clock.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QFrame>
@@ -176,6 +177,8 @@ void TestForm1::cycleLengthTakesWholeMinutesOnly_data()
     QTest::addColumn<int>("minutes");
     QTest::newRow("listed length") << "25" << "25" << 25;
     QTest::newRow("typed 5") << "5" << "5" << 5;
+    QTest::newRow("typed 1, not completed to 10") << "1" << "1" << 1;
+    QTest::newRow("typed 3, not completed to 30") << "3" << "3" << 3;
     QTest::newRow("largest") << "1440" << "1440" << 1440;
     QTest::newRow("too large") << "1441" << "144" << 144;
     QTest::newRow("zero refused") << "0" << "" << 10;
@@ -191,6 +194,9 @@ void TestForm1::cycleLengthTakesWholeMinutesOnly()
     QFETCH(QString, shown);
     QFETCH(int, minutes);
     Rig rig;
+    QApplication::setActiveWindow(&rig.form);
+    rig.form.Combo1->setFocus();
+    QVERIFY(QTest::qWaitForWindowActive(&rig.form));
     rig.form.Combo1->lineEdit()->clear();
     QTest::keyClicks(rig.form.Combo1->lineEdit(), keys);
     QCOMPARE(rig.form.Combo1->currentText(), shown);
