@@ -21,7 +21,8 @@ int main(int argc, char *argv[])
     QtDesktop desktop(QStringLiteral("OrvoCMS全自动挂机采集工具"));
     SystemTrayIcon tray(appIcon());
     Form1 form(browser, browser.view(), timers, desktop, tray, SettingsFile::defaultPath());
-    QObject::connect(&form, &Form1::quitRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    // exit(), not quit(): quit() would close the window, which asks again.
+    QObject::connect(&form, &Form1::quitRequested, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     form.move(form.screen()->availableGeometry().center() - form.rect().center());
     form.show();
     return app.exec();

@@ -25,7 +25,7 @@ void quitOnTerminationSignals()
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
         return;
     auto *notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] { QCoreApplication::quit(); });
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] { QCoreApplication::exit(0); });
 
     struct sigaction action = {};
     action.sa_handler = onSignal;
