@@ -44,8 +44,6 @@ void GetHttpText(QNetworkAccessManager &network, const QUrl &url, QObject *recei
         }
     };
     QObject::connect(reply, &QNetworkReply::readyRead, reply, take);
-    // A redirect's own body, should one come through, is not the text.
-    QObject::connect(reply, &QNetworkReply::redirected, reply, [fetch] { fetch->body.clear(); });
 
     QObject::connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
     QObject::connect(reply, &QNetworkReply::finished, reply,

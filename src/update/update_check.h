@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class Desktop;
+class QNetworkAccessManager;
+class QWidget;
+class Timer;
+class TimerFactory;
+
+// The start-up update check: a second after the window opens, Timer5 fetches
+// the update file once and, when its first line names a version other than
+// this one, offers to open the product page.
+class UpdateCheck : public QObject {
+    Q_OBJECT
+public:
+    // `updateFileUrl`: the file whose first line is the published version.
+    // `productPageUrl`: opened, with a "/" added, when the user takes the offer.
+    // `parent` also heads the offer's box; it may be null.
+    UpdateCheck(TimerFactory &timers, QNetworkAccessManager &network, Desktop &desktop,
+                QString updateFileUrl, QString productPageUrl, QWidget *parent = nullptr);
+
+    static QString version(); // this build's version, "8.9"
+    // The published version in an update file's text: its first line, without
+    // a byte-order mark or surrounding white space. Empty when there is none.
+    static QString publishedVersion(const QString &fileText);
+    // The question put to the user for a published version.
+    static QString offerText(const QString &published);
+
+    void Timer5_Timer(); // first tick only: stops Timer5 and checks once
+    void Command11_Click(); // fetches the update file and offers what it names
+
+    Timer *const Timer5; // 1000 ms, enabled from the start
+
+signals:
+    // A check has handled the fetched file: it asked, or found nothing to ask.
+    void checkFinished();
+
+private:
+    void compare(const QString &fileText);
+
+    QNetworkAccessManager &m_network;
+    Desktop &m_desktop;
+    QWidget *m_boxParent;
+    QString m_updateFileUrl;
+    QString m_productPageUrl;
+    bool m_timerCheckStarted = false;
+};
