@@ -6,8 +6,10 @@
 #include "main_window/quit_on_signal.h"
 #include "main_window/system_tray_icon.h"
 #include "settings/settings_file.h"
+#include "update/update_check.h"
 
 #include <QApplication>
+#include <QNetworkAccessManager>
 #include <QScreen>
 
 int main(int argc, char *argv[])
@@ -20,9 +22,11 @@ int main(int argc, char *argv[])
     PreciseTimerFactory timers;
     QtDesktop desktop(QStringLiteral("OrvoCMS全自动挂机采集工具"));
     SystemTrayIcon tray(appIcon());
+    QNetworkAccessManager network;
     Form1 form(browser, browser.view(), timers, desktop, tray, SettingsFile::defaultPath());
     // exit(), not quit(): quit() would close the window, which asks again.
     QObject::connect(&form, &Form1::quitRequested, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    new UpdateCheck(timers, network, desktop, QStringLiteral(UPDATE_FILE_URL), QStringLiteral(PRODUCT_PAGE_URL), &form);
     form.move(form.screen()->availableGeometry().center() - form.rect().center());
     form.show();
     return app.exec();
