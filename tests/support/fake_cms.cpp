@@ -1,0 +1,146 @@
+#include "fake_cms.h"
+
+#include "settings/gb_text.h"
+
+#include <QUrlQuery>
+#include <QUuid>
+
+namespace {
+
+HttpResponse page(const QString &title, const QString &body, int status = 200)
+{
+    const QString html = QStringLiteral(
+        "<!DOCTYPE html>\n<html><head>"
+        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
+        "<title>%1</title></head>\n<body>\n%2\n</body></html>\n").arg(title, body);
+    return HttpResponse::html(toGbBytes(html), status);
+}
+
+QString variantOf(const HttpRequest &request)
+{
+    const int question = request.target.indexOf('?');
+    if (question < 0)
+        return {};
+    return QUrlQuery(QString::fromLatin1(request.target.mid(question + 1)))
+        .queryItemValue(QStringLiteral("variant"));
+}
+
+} // namespace
+
+FakeCms::FakeCms(QObject *parent)
+    : QObject(parent),
+      m_sessionToken(QUuid::createUuid().toByteArray(QUuid::Id128)),
+      m_server(new HttpTestServer([this](const HttpRequest &request) { return respond(request); }, this))
+{
+}
+
+bool FakeCms::listen(quint16 port)
+{
+    return m_server->listen(port);
+}
+
+QUrl FakeCms::url(const QString &target) const
+{
+    return m_server->url(target);
+}
+
+HttpResponse FakeCms::respond(const HttpRequest &request) const
+{
+    const QByteArray path = request.path();
+    if (path == Login && request.method == "GET")
+        return loginPage();
+    if (path == Collection)
+        return collectionPage(request);
+    if (path == Generation)
+        return generationPage(request);
+    if (path == HomePage && request.method == "GET")
+        return homePage();
+    return page(QStringLiteral("404"), QStringLiteral("<p>找不到页面</p>"), 404);
+}
+
+HttpResponse FakeCms::loginPage() const
+{
+    HttpResponse response = page(QStringLiteral("管理员登录"), QStringLiteral("<p>登录成功</p>"));
+    response.headers.append({"Set-Cookie", "session=" + m_sessionToken + "; Path=/; Max-Age=2592000"});
+    return response;
+}
+
+HttpResponse FakeCms::collectionPage(const HttpRequest &request) const
+{
+    if (request.method == "POST")
+        return page(QStringLiteral("采集"), QStringLiteral("<p>采集完成</p>"));
+
+    const QString variant = variantOf(request);
+    if (variant == QLatin1String("server-error"))
+        return page(QStringLiteral("错误"), QStringLiteral("<p>服务器内部错误</p>"), 500);
+
+    QString buttons;
+    if (variant == QLatin1String("no-button")) {
+        buttons = QStringLiteral("<input type=\"submit\" name=\"start\" value=\"开始采集\">");
+    } else if (variant == QLatin1String("two-buttons")) {
+        buttons = QStringLiteral("<input type=\"submit\" name=\"submit_button\" value=\"开始采集\">\n"
+                                 "<input type=\"submit\" id=\"submit_button\" name=\"again\" value=\"重新采集\">");
+    } else {
+        buttons = QStringLiteral("<input type=\"submit\" name=\"submit_button\" value=\"开始采集\">");
+    }
+    const QString action = QString::fromLatin1(request.target).toHtmlEscaped();
+    return page(QStringLiteral("采集"),
+                QStringLiteral("<form method=\"post\" action=\"%1\">\n"
+                               "<input type=\"hidden\" name=\"task\" value=\"all\">\n%2\n</form>")
+                    .arg(action, buttons));
+}
+
+HttpResponse FakeCms::generationPage(const HttpRequest &request) const
+{
+    if (request.method == "POST")
+        return page(QStringLiteral("生成"), QStringLiteral("<p>生成完成</p>"));
+
+    const bool oneButton = variantOf(request) == QLatin1String("one-button");
+    const QString secondButton = oneButton
+        ? QStringLiteral("<input type=\"submit\" name=\"generate\" value=\"生成所有信息页\">")
+        : QStringLiteral("<input type=\"submit\" name=\"submit_button\" value=\"生成所有信息页\">");
+    return page(QStringLiteral("生成"),
+                QStringLiteral("<form method=\"post\" action=\"/generate?form=1\">\n"
+                               "<input type=\"submit\" name=\"submit_button\" value=\"生成所有栏目\">\n"
+                               "</form>\n"
+                               "<form method=\"post\" action=\"/generate?form=2\">\n%1\n</form>")
+                    .arg(secondButton));
+}
+
+HttpResponse FakeCms::homePage() const
+{
+    return page(QStringLiteral("生成首页"), QStringLiteral("<p>首页已生成</p>"));
+}
+
+bool FakeCms::carriesSession(const HttpRequest &request) const
+{
+    const QList<QByteArray> cookies = request.header("Cookie").split(';');
+    for (const QByteArray &cookie : cookies) {
+        if (cookie.trimmed() == "session=" + m_sessionToken)
+            return true;
+    }
+    return false;
+}
+
+QList<HttpRequest> FakeCms::requests() const
+{
+    QList<HttpRequest> pages;
+    for (const HttpRequest &request : m_server->requests()) {
+        if (request.path() != "/favicon.ico")
+            pages.append(request);
+    }
+    return pages;
+}
+
+QStringList FakeCms::log() const
+{
+    QStringList described;
+    for (const HttpRequest &request : requests())
+        described.append(describe(request));
+    return described;
+}
+
+QString FakeCms::describe(const HttpRequest &request)
+{
+    return QString::fromLatin1(request.method + ' ' + request.target);
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "automation/timer.h"
+
+// Real timers that run faster: every interval is divided by `divisor`
+// (at least 1 ms), so with 100 a 60 s wait takes 0.6 s and a 1 s tick 10 ms.
+class ScaledTimerFactory : public TimerFactory {
+public:
+    explicit ScaledTimerFactory(int divisor);
+    Timer *create(int intervalMs, QObject *parent) override;
+
+private:
+    int m_divisor;
+};
