@@ -14,6 +14,8 @@
 
 int main(int argc, char *argv[])
 {
+    // QtWebEngine shares OpenGL contexts with the window; this must precede the application.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvo-collector"));
     quitOnTerminationSignals();
