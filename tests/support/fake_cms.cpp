@@ -30,8 +30,87 @@ QString variantOf(const HttpRequest &request)
 FakeCms::FakeCms(QObject *parent)
     : QObject(parent),
       m_sessionToken(QUuid::createUuid().toByteArray(QUuid::Id128)),
-      m_server(new HttpTestServer([this](const HttpRequest &request) { return respond(request); }, this))
+      m_server(new HttpTestServer([this](const HttpRequest &request) { return handle(request); }, this))
 {
+}
+
+void FakeCms::setFaults(const Faults &faults)
+{
+    m_faults = faults;
+    m_random.seed(faults.seed);
+    m_requestsSinceLogin = 0;
+}
+
+bool FakeCms::isAdminPage(const QByteArray &path)
+{
+    return path == Collection || path == Generation || path == HomePage;
+}
+
+bool FakeCms::sessionExpired() const
+{
+    return m_faults.loginExpiresAfter > 0 && m_requestsSinceLogin >= m_faults.loginExpiresAfter;
+}
+
+HttpResponse FakeCms::handle(const HttpRequest &request)
+{
+    // Judged before the request changes anything: a GET /login that renews
+    // an expired session does not itself carry the new session.
+    const bool session = carriesSession(request) && !sessionExpired();
+    Outcome outcome = Outcome::Page;
+    HttpResponse response;
+    const QByteArray path = request.path();
+
+    if (path == Login && request.method == "GET") {
+        // A login after the session died starts a new one.
+        if (sessionExpired())
+            m_sessionToken = QUuid::createUuid().toByteArray(QUuid::Id128);
+        m_requestsSinceLogin = 0;
+        ++m_sessionsIssued;
+    } else if (isAdminPage(path)) {
+        // One draw for every such request, whatever happens to it, so the
+        // faults depend on the sequence of requests only.
+        const double draw = m_random.generateDouble();
+        const bool expired = sessionExpired();
+        if (!expired && ++m_requestsSinceLogin == m_faults.loginExpiresAfter)
+            ++m_expiredLogins; // this request is still served; the next ones are not
+        double bound = m_faults.errorShare;
+        if (draw < bound) {
+            outcome = Outcome::ServerError;
+        } else if (draw < (bound += m_faults.hangShare)) {
+            outcome = Outcome::Hang;
+        } else if (draw < (bound += m_faults.cutShare)) {
+            outcome = Outcome::Cut;
+        } else if (expired) {
+            outcome = Outcome::LoginRedirect;
+        }
+    }
+
+    switch (outcome) {
+    case Outcome::Page:
+        response = respond(request);
+        break;
+    case Outcome::ServerError:
+        response = page(QStringLiteral("错误"), QStringLiteral("<p>服务器内部错误</p>"), 500);
+        break;
+    case Outcome::Hang:
+        response = respond(request);
+        if (m_faults.hangMs > 0)
+            response.delayMs = m_faults.hangMs;
+        else
+            response.delivery = HttpResponse::Delivery::Hang;
+        break;
+    case Outcome::Cut:
+        response = respond(request);
+        response.delivery = HttpResponse::Delivery::CutMidBody;
+        break;
+    case Outcome::LoginRedirect:
+        response = HttpResponse::redirect(Login);
+        break;
+    }
+
+    m_served.append({request, outcome, session});
+    emit requestServed(m_served.constLast());
+    return response;
 }
 
 bool FakeCms::listen(quint16 port)
@@ -143,4 +222,21 @@ QStringList FakeCms::log() const
 QString FakeCms::describe(const HttpRequest &request)
 {
     return QString::fromLatin1(request.method + ' ' + request.target);
+}
+
+QString FakeCms::describe(Outcome outcome)
+{
+    switch (outcome) {
+    case Outcome::Page:
+        return QStringLiteral("page");
+    case Outcome::ServerError:
+        return QStringLiteral("server-error");
+    case Outcome::Hang:
+        return QStringLiteral("hang");
+    case Outcome::Cut:
+        return QStringLiteral("cut");
+    case Outcome::LoginRedirect:
+        return QStringLiteral("login-redirect");
+    }
+    return {};
 }

@@ -3,6 +3,7 @@
 #include "http_test_server.h"
 
 #include <QObject>
+#include <QRandomGenerator>
 #include <QString>
 #include <QStringList>
 
@@ -18,6 +19,11 @@
 //
 // Broken variants of the pages, for the cases where nothing may be pressed,
 // are reached through the constants below. /favicon.ico is not found.
+//
+// For soak runs the CMS can misbehave on purpose (see Faults): it answers
+// some administration pages (/collect, /generate, /homepage, GET or POST)
+// with a server error, late or never, or drops the connection halfway
+// through the reply, and it can let the login expire. /login always answers.
 class FakeCms : public QObject {
     Q_OBJECT
 public:
@@ -34,6 +40,37 @@ public:
     static constexpr const char *GenerationWithOneButton = "/generate?variant=one-button";
     static constexpr const char *HomePage = "/homepage";
 
+    // How the CMS misbehaves. Each administration-page request draws one
+    // number from a generator seeded with `seed`, so the same sequence of
+    // requests meets the same faults in every run. The shares are fractions
+    // of those requests (0 to 1, their sum at most 1).
+    struct Faults {
+        double errorShare = 0; // answered 500 with an error page
+        double hangShare = 0;  // answered only after hangMs, or never
+        int hangMs = 0;        // <= 0: a hung request is never answered
+        double cutShare = 0;   // headers and half the page, then the connection drops
+        // After this many administration-page requests since the last login
+        // the session is dead: those pages redirect to /login (a page without
+        // any submit_button) until the next GET /login hands out a new
+        // session. 0: the login never expires.
+        int loginExpiresAfter = 0;
+        quint32 seed = 1;
+    };
+
+    // What the CMS did with one request.
+    enum class Outcome {
+        Page,          // the page as it is
+        ServerError,   // a 500 fault
+        Hang,          // a hang fault (answered late or never)
+        Cut,           // a cut fault
+        LoginRedirect, // the login had expired: redirected to /login
+    };
+    struct Served {
+        HttpRequest request;
+        Outcome outcome;
+        bool session; // carried the session cookie while that session was alive
+    };
+
     explicit FakeCms(QObject *parent = nullptr);
 
     bool listen(quint16 port = 0);
@@ -41,13 +78,30 @@ public:
     QUrl url(const QString &target) const;
     QString address(const QString &target) const { return url(target).toString(); }
 
-    // The answer to one request; the server calls it for every request.
+    // Takes effect from the next request on, with the generator started
+    // again from `faults.seed` and the current login counted from zero.
+    void setFaults(const Faults &faults);
+    const Faults &faults() const { return m_faults; }
+
+    // The page for one request when nothing goes wrong. The server's requests
+    // go through the faults and the session first.
     HttpResponse respond(const HttpRequest &request) const;
 
     // The value of the session cookie this instance hands out; a new one
-    // for every instance, so a cookie left from an earlier run never counts.
+    // for every instance, so a cookie left from an earlier run never counts,
+    // and a new one for every login after the last one expired.
     QByteArray sessionToken() const { return m_sessionToken; }
     bool carriesSession(const HttpRequest &request) const;
+    // Whether the current login has expired (never without loginExpiresAfter).
+    bool sessionExpired() const;
+    // How many logins expired, and how many sessions were handed out.
+    int expiredLogins() const { return m_expiredLogins; }
+    int sessionsIssued() const { return m_sessionsIssued; }
+
+    // Every request with what was done with it, favicon requests included,
+    // in the order they came in.
+    const QList<Served> &served() const { return m_served; }
+    static QString describe(Outcome outcome);
 
     // What the server received, in order, without the favicon requests
     // browsers make on their own.
@@ -58,12 +112,26 @@ public:
 
     HttpTestServer &server() { return *m_server; }
 
+signals:
+    // Emitted once a request's answer is decided (a hung answer may still be
+    // on its way).
+    void requestServed(const FakeCms::Served &served);
+
 private:
+    HttpResponse handle(const HttpRequest &request);
+    static bool isAdminPage(const QByteArray &path);
+
     HttpResponse loginPage() const;
     HttpResponse collectionPage(const HttpRequest &request) const;
     HttpResponse generationPage(const HttpRequest &request) const;
     HttpResponse homePage() const;
 
     QByteArray m_sessionToken;
+    Faults m_faults;
+    QRandomGenerator m_random{1};
+    int m_requestsSinceLogin = 0;
+    int m_expiredLogins = 0;
+    int m_sessionsIssued = 0;
+    QList<Served> m_served;
     HttpTestServer *m_server;
 };
