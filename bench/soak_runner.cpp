@@ -1,0 +1,404 @@
+// soak-runner: the whole window with the real embedded browser, run for
+// hundreds of shortened cycles against the fake CMS with faults on (server
+// errors, hung and cut replies, a login that expires once) and the page's
+// render process killed once mid-run. Prints one "key: value" line per
+// figure and exits 0 when the cycle kept its beat throughout, 1 when it did
+// not, 2 on bad arguments.
+//
+//   soak-runner [--cycles N] [--speedup S] [--cycle-minutes M] [--seed S]
+//               [--error-share F] [--hang-share F] [--hang-s S] [--cut-share F]
+//               [--login-expires-after N] [--kill-at-cycle N] [--sample-every N]
+//
+// Time is counted in ticks of the tool's own (shortened) timers, never read
+// off the wall clock, except for the run time reported at the end.
+
+#include "automation/cycle_clock.h"
+#include "automation/web_engine_browser.h"
+#include "fake_cms.h"
+#include "fake_desktop.h"
+#include "fake_tray_icon.h"
+#include "main_window/form1.h"
+#include "scaled_timer_factory.h"
+#include "settings/settings_file.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QComboBox>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMap>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWebEnginePage>
+
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+[[noreturn]] void fail(const QString &message)
+{
+    std::fprintf(stderr, "soak-runner: %s\n", qPrintable(message));
+    std::exit(2);
+}
+
+double number(const QCommandLineParser &parser, const QString &name, double fallback, double min, double max)
+{
+    if (!parser.isSet(name))
+        return fallback;
+    bool ok = false;
+    const double value = parser.value(name).toDouble(&ok);
+    if (!ok || value < min || value > max)
+        fail(QStringLiteral("--%1 wants a number from %2 to %3, not '%4'").arg(name).arg(min).arg(max).arg(parser.value(name)));
+    return value;
+}
+
+QByteArray sha256Of(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArrayLiteral("(unreadable)");
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex();
+}
+
+// Resident memory of this process and every process below it (the
+// QtWebEngineProcess children and theirs), from /proc.
+struct TreeMemory {
+    qint64 kib = 0;
+    int processes = 0;
+};
+
+TreeMemory treeMemory()
+{
+    QMap<qint64, QList<qint64>> children;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        bool isPid = false;
+        const qint64 pid = entry.toLongLong(&isPid);
+        if (!isPid)
+            continue;
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue; // gone meanwhile
+        // "pid (comm) state ppid ...": the name may hold spaces and brackets.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> rest = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (rest.size() > 1)
+            children[rest.at(1).toLongLong()].append(pid);
+    }
+
+    TreeMemory memory;
+    QList<qint64> pending = {qint64(::getpid())};
+    while (!pending.isEmpty()) {
+        const qint64 pid = pending.takeLast();
+        pending += children.value(pid);
+        QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("VmRSS:")) {
+                memory.kib += line.mid(6).trimmed().split(' ').value(0).toLongLong();
+                ++memory.processes;
+            }
+        }
+    }
+    return memory;
+}
+
+bool isAdminPage(const HttpRequest &request)
+{
+    const QByteArray path = request.path();
+    return path == FakeCms::Collection || path == FakeCms::Generation || path == FakeCms::HomePage;
+}
+
+struct Sample {
+    int cycle;
+    TreeMemory memory;
+};
+
+// Least-squares slope of the resident memory over the cycle number.
+double kibPerCycle(const QList<Sample> &samples)
+{
+    if (samples.size() < 2)
+        return 0;
+    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (const Sample &s : samples) {
+        sx += s.cycle;
+        sy += double(s.memory.kib);
+        sxx += double(s.cycle) * s.cycle;
+        sxy += double(s.cycle) * double(s.memory.kib);
+    }
+    const double n = samples.size();
+    const double denominator = n * sxx - sx * sx;
+    return denominator == 0 ? 0 : (n * sxy - sx * sy) / denominator;
+}
+
+void out(const char *key, const QString &value)
+{
+    std::printf("%s: %s\n", key, qPrintable(value));
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("soak-runner"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Long soak of the collection cycle in the real browser."));
+    parser.addHelpOption();
+    parser.addOptions({
+        {QStringLiteral("cycles"), QStringLiteral("Restarts to run (default 300)."), QStringLiteral("N")},
+        {QStringLiteral("speedup"), QStringLiteral("How much faster the tool's timers run (default 50)."), QStringLiteral("S")},
+        {QStringLiteral("cycle-minutes"), QStringLiteral("Cycle length in the tool's minutes (default 2)."), QStringLiteral("M")},
+        {QStringLiteral("seed"), QStringLiteral("Seed of the CMS's fault draws (default 20240607)."), QStringLiteral("S")},
+        {QStringLiteral("error-share"), QStringLiteral("Share of admin-page requests answered 500 (default 0.10)."), QStringLiteral("F")},
+        {QStringLiteral("hang-share"), QStringLiteral("Share of admin-page requests that hang (default 0.04)."), QStringLiteral("F")},
+        {QStringLiteral("hang-s"), QStringLiteral("How long a hang lasts, in the tool's seconds (default 100)."), QStringLiteral("S")},
+        {QStringLiteral("cut-share"), QStringLiteral("Share of admin-page replies cut off (default 0.03)."), QStringLiteral("F")},
+        {QStringLiteral("login-expires-after"), QStringLiteral("Admin-page requests a login lasts (default 3 times the cycles)."), QStringLiteral("N")},
+        {QStringLiteral("kill-at-cycle"), QStringLiteral("Restart after which the render process is killed (default half way)."), QStringLiteral("N")},
+        {QStringLiteral("sample-every"), QStringLiteral("Cycles between memory samples (default 50)."), QStringLiteral("N")},
+    });
+    parser.process(app);
+
+    const int cycles = int(number(parser, QStringLiteral("cycles"), 300, 1, 100000));
+    const int speedup = int(number(parser, QStringLiteral("speedup"), 50, 1, 1000));
+    const int cycleMinutes = int(number(parser, QStringLiteral("cycle-minutes"), 2, 2, CycleClock::MaxCycleLength));
+    const int sampleEvery = int(number(parser, QStringLiteral("sample-every"), 50, 1, 100000));
+    const int killAt = int(number(parser, QStringLiteral("kill-at-cycle"), cycles / 2, 0, cycles));
+    const int ticksPerCycle = cycleMinutes * 60;
+    const double hangS = number(parser, QStringLiteral("hang-s"), 100, 0, 86400);
+
+    FakeCms::Faults faults;
+    faults.errorShare = number(parser, QStringLiteral("error-share"), 0.10, 0, 1);
+    faults.hangShare = number(parser, QStringLiteral("hang-share"), 0.04, 0, 1);
+    faults.hangMs = qMax(1, int(hangS * 1000 / speedup));
+    faults.cutShare = number(parser, QStringLiteral("cut-share"), 0.03, 0, 1);
+    // Three administration pages per cycle at the least: it expires once,
+    // and a second time would take more than the five a cycle sends at most.
+    faults.loginExpiresAfter = int(number(parser, QStringLiteral("login-expires-after"), 3.0 * cycles, 0, 1e9));
+    faults.seed = quint32(number(parser, QStringLiteral("seed"), 20240607, 0, 4294967295.0));
+    if (faults.errorShare + faults.hangShare + faults.cutShare > 1)
+        fail(QStringLiteral("the error, hang and cut shares add up to more than 1"));
+
+    // The browser's named profile goes under ~/.qttest, fresh for each run.
+    QStandardPaths::setTestModeEnabled(true);
+    QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).removeRecursively();
+    QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).removeRecursively();
+
+    FakeCms cms;
+    if (!cms.listen())
+        fail(QStringLiteral("cannot listen on 127.0.0.1"));
+    cms.setFaults(faults);
+
+    QTemporaryDir folder;
+    if (!folder.isValid())
+        fail(QStringLiteral("no temporary folder"));
+    const QString settings = folder.filePath(QStringLiteral("123.txt"));
+    const QString saved = SettingsFile::appendRecord(settings, {cms.address(FakeCms::Login), cms.address(FakeCms::Collection),
+                                                                cms.address(FakeCms::Generation), cms.address(FakeCms::HomePage)});
+    if (!saved.isEmpty())
+        fail(saved);
+    const QByteArray settingsBefore = sha256Of(settings);
+
+    WebEngineBrowser browser;
+    ScaledTimerFactory timers(speedup);
+    FakeDesktop desktop;
+    FakeTrayIcon tray;
+    Form1 form(browser, browser.view(), timers, desktop, tray, settings);
+    StageMachine &stages = form.stages();
+    form.Combo1->setEditText(QString::number(cycleMinutes));
+    if (stages.clock().cycleLength() != cycleMinutes)
+        fail(QStringLiteral("the window did not take a cycle length of %1").arg(cycleMinutes));
+    form.show();
+
+    // What the run shows.
+    int clockTicks = 0;
+    bool restartPending = false;
+    QList<int> restartTicks;
+    QList<int> cycleStarts; // index into cms.served() at each start
+    int timer1Overlaps = 0;
+    int probeTicks = 0;
+    QString lastStage;
+    int lastProgress = 0;
+    int longestStall = 0;
+    qint64 killedPid = 0;
+    int killedAtRequest = -1;
+    int renderDeaths = 0;
+    QList<Sample> samples;
+    bool finished = false;
+    QElapsedTimer runTime;
+
+    QObject::connect(browser.page(), &QWebEnginePage::renderProcessTerminated, [&] { ++renderDeaths; });
+    QObject::connect(&stages, &StageMachine::cycleStarted, [&] {
+        cycleStarts << int(cms.served().size());
+        timer1Overlaps += stages.Timer1->isEnabled();
+        lastProgress = probeTicks;
+    });
+    QObject::connect(&stages.clock(), &CycleClock::cycleDue, [&] { restartPending = true; });
+    QObject::connect(stages.clock().Timer3, &Timer::timeout, [&] {
+        ++clockTicks;
+        if (restartPending) {
+            restartTicks << clockTicks;
+            const int done = int(restartTicks.size());
+            if (done % sampleEvery == 0 || done == cycles) {
+                samples.append({done, treeMemory()});
+                std::fprintf(stderr, "soak-runner: %d cycles, %lld MiB in %d processes\n", done,
+                             samples.constLast().memory.kib / 1024, samples.constLast().memory.processes);
+            }
+            if (done >= cycles) {
+                finished = true;
+                QCoreApplication::exit(0);
+            }
+        }
+        restartPending = false;
+        if (clockTicks == killAt * ticksPerCycle + 30) {
+            killedPid = browser.page()->renderProcessPid();
+            killedAtRequest = int(cms.served().size());
+            if (killedPid > 0)
+                ::kill(pid_t(killedPid), SIGKILL);
+        }
+    });
+    Timer *probe = timers.create(1000, &form);
+    QObject::connect(probe, &Timer::timeout, [&] {
+        ++probeTicks;
+        const QString stage = stages.Text1;
+        if (stage != lastStage)
+            lastProgress = probeTicks;
+        lastStage = stage;
+        if (stage == QLatin1String("1") || stage == QLatin1String("2") || stage == QLatin1String("3"))
+            longestStall = qMax(longestStall, probeTicks - lastProgress);
+    });
+    probe->setEnabled(true);
+
+    // A stalled cycle never finishes: the run then ends at this limit, three
+    // times what the cycles should take and two minutes more.
+    const qint64 limitMs = 3LL * cycles * ticksPerCycle * 1000 / speedup + 120000;
+    QTimer::singleShot(std::chrono::milliseconds(limitMs), &app, [] { QCoreApplication::exit(0); });
+
+    runTime.start();
+    // Starts once the login page is in, as a person would: a page still
+    // loading when the cycle starts would be taken for the collection page.
+    bool started = false;
+    QObject::connect(&browser, &Browser::pageLoaded, &form, [&] {
+        if (!started && cms.log().contains(QStringLiteral("GET /login"))) {
+            started = true;
+            QMetaObject::invokeMethod(form.Command1, &QPushButton::click, Qt::QueuedConnection);
+        }
+    });
+    QMetaObject::invokeMethod(form.Command6, &QPushButton::click, Qt::QueuedConnection);
+    app.exec();
+    probe->setEnabled(false);
+    const qint64 elapsedMs = runTime.elapsed();
+
+    // The figures.
+    const QList<FakeCms::Served> served = cms.served();
+    int misses = 0;
+    for (int i = 0; i < restartTicks.size(); ++i)
+        misses += restartTicks.at(i) != (i + 1) * ticksPerCycle;
+
+    const QStringList wholeCycle = {QStringLiteral("GET /collect"), QStringLiteral("POST /collect"),
+                                    QStringLiteral("GET /generate"), QStringLiteral("POST /generate?form=2"),
+                                    QStringLiteral("GET /homepage")};
+    int withoutCollection = 0, clean = 0, cleanBroken = 0, wholeCycles = 0;
+    for (int cycle = 0; cycle + 1 < cycleStarts.size(); ++cycle) {
+        QStringList requests;
+        bool isClean = true;
+        bool fromCollection = false;
+        for (int i = cycleStarts.at(cycle); i < cycleStarts.at(cycle + 1); ++i) {
+            const FakeCms::Served &one = served.at(i);
+            if (!isAdminPage(one.request))
+                continue;
+            fromCollection = fromCollection || FakeCms::describe(one.request) == wholeCycle.constFirst();
+            if (!fromCollection)
+                continue; // the end of the previous cycle, coming in late
+            requests << FakeCms::describe(one.request);
+            isClean = isClean && one.outcome == FakeCms::Outcome::Page && one.session;
+        }
+        withoutCollection += !fromCollection;
+        wholeCycles += requests == wholeCycle;
+        if (isClean && fromCollection && cycle != killAt) {
+            ++clean;
+            if (requests != wholeCycle) {
+                ++cleanBroken;
+                std::fprintf(stderr, "soak-runner: cycle %d ran %s\n", cycle, qPrintable(requests.join(QStringLiteral(", "))));
+            }
+        }
+    }
+
+    QMap<FakeCms::Outcome, int> outcomes;
+    int adminRequests = 0, adminWithoutSession = 0;
+    for (const FakeCms::Served &one : served) {
+        outcomes[one.outcome] += 1;
+        if (isAdminPage(one.request)) {
+            ++adminRequests;
+            adminWithoutSession += !one.session;
+        }
+    }
+    QStringList afterKill;
+    for (int i = qMax(0, killedAtRequest); killedAtRequest >= 0 && i < served.size(); ++i)
+        afterKill << FakeCms::describe(served.at(i).request);
+    const qint64 pidNow = browser.page()->renderProcessPid();
+    const bool renderBack = killedPid > 0 && renderDeaths >= 1 && pidNow > 0 && pidNow != killedPid
+        && afterKill.contains(QStringLiteral("POST /collect")) && afterKill.contains(QStringLiteral("POST /generate?form=2"));
+    const QByteArray settingsAfter = sha256Of(settings);
+
+    QList<Sample> afterWarmUp;
+    for (const Sample &s : samples) {
+        if (s.cycle >= sampleEvery)
+            afterWarmUp << s;
+    }
+    const double growthPer100 = kibPerCycle(afterWarmUp) * 100 / 1024;
+
+    out("finished", finished ? QStringLiteral("yes") : QStringLiteral("no (time limit)"));
+    out("cycles_run", QString::number(restartTicks.size()));
+    out("cycle_minutes", QString::number(cycleMinutes));
+    out("speedup", QString::number(speedup));
+    out("run_time_s", QString::number(elapsedMs / 1000.0, 'f', 1));
+    out("restarts_on_tick", misses == 0 && finished ? QStringLiteral("yes") : QStringLiteral("no"));
+    out("restart_misses", QString::number(misses));
+    out("cycles_without_collection_request", QString::number(withoutCollection));
+    out("whole_cycles", QString::number(wholeCycles));
+    out("clean_cycles", QString::number(clean));
+    out("clean_cycles_not_whole", QString::number(cleanBroken));
+    out("longest_stall_s", QString::number(longestStall));
+    out("restarts_with_timer1_running", QString::number(timer1Overlaps));
+    out("admin_requests", QString::number(adminRequests));
+    out("error_share", QString::number(faults.errorShare));
+    out("hang_share", QString::number(faults.hangShare));
+    out("cut_share", QString::number(faults.cutShare));
+    out("login_expires_after", QString::number(faults.loginExpiresAfter));
+    out("seed", QString::number(faults.seed));
+    out("faults_server_error", QString::number(outcomes.value(FakeCms::Outcome::ServerError)));
+    out("faults_hang", QString::number(outcomes.value(FakeCms::Outcome::Hang)));
+    out("hang_s", QString::number(hangS));
+    out("faults_cut", QString::number(outcomes.value(FakeCms::Outcome::Cut)));
+    out("login_redirects", QString::number(outcomes.value(FakeCms::Outcome::LoginRedirect)));
+    out("logins_expired", QString::number(cms.expiredLogins()));
+    out("sessions_issued", QString::number(cms.sessionsIssued()));
+    out("admin_requests_without_session", QString::number(adminWithoutSession));
+    out("render_process_killed_at_cycle", QString::number(killAt));
+    out("render_process_back", renderBack ? QStringLiteral("yes") : QStringLiteral("no"));
+    QStringList memory;
+    for (const Sample &s : samples)
+        memory << QStringLiteral("%1:%2:%3").arg(s.cycle).arg(s.memory.kib).arg(s.memory.processes);
+    out("rss_samples_cycle_kib_processes", memory.join(u' '));
+    out("rss_growth_mib_per_100_cycles", QString::number(growthPer100, 'f', 2));
+    out("settings_sha256_before", QString::fromLatin1(settingsBefore));
+    out("settings_sha256_after", QString::fromLatin1(settingsAfter));
+    out("settings_unchanged", settingsBefore == settingsAfter ? QStringLiteral("yes") : QStringLiteral("no"));
+
+    const bool healthy = finished && misses == 0 && withoutCollection == 0 && cleanBroken == 0
+        && longestStall <= ticksPerCycle && renderBack && settingsBefore == settingsAfter;
+    out("verdict", healthy ? QStringLiteral("pass") : QStringLiteral("FAIL"));
+    return healthy ? 0 : 1;
+}
