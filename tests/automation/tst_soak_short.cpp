@@ -71,6 +71,7 @@ bool isAdminPage(const HttpRequest &request)
 struct Watch {
     int clockTicks = 0;        // ticks of the cycle clock (Timer3)
     QList<int> restartTicks;   // the clock tick of every restart
+    QList<int> restartProbeTicks; // the same restarts on our own timer
     bool restartPending = false;
     QList<int> cycleStarts;    // index into FakeCms::served() at each cycle's start
     QList<bool> timer1RunningAtStart;
@@ -137,8 +138,10 @@ void TestSoakShort::cyclesKeepTheirBeatDespiteFaults()
     connect(&stages.clock(), &CycleClock::cycleDue, this, [&] { watch.restartPending = true; });
     connect(stages.clock().Timer3, &Timer::timeout, this, [&] {
         ++watch.clockTicks;
-        if (watch.restartPending)
+        if (watch.restartPending) {
             watch.restartTicks << watch.clockTicks;
+            watch.restartProbeTicks << watch.probeTicks;
+        }
         watch.restartPending = false;
         if (watch.clockTicks == KillAfterRestart * TicksPerCycle + KillTickInCycle) {
             watch.killedPid = browser.page()->renderProcessPid();
@@ -176,9 +179,20 @@ void TestSoakShort::cyclesKeepTheirBeatDespiteFaults()
     for (int i = 0; i < seen.restartTicks.size(); ++i)
         QCOMPARE(seen.restartTicks.at(i), (i + 1) * TicksPerCycle);
     QCOMPARE(seen.cycleStarts.size(), seen.restartTicks.size() + 1); // the first start was the button
+    // And the clock's ticks kept pace with a timer of the same second that
+    // nothing stops: a cycle clock that paused or ran fast would count the
+    // same ticks over a different time. Both tick on this thread, so they
+    // skip alike when it is busy; the margin is for phase, not drift.
+    for (int i = 1; i < seen.restartProbeTicks.size(); ++i) {
+        const int between = seen.restartProbeTicks.at(i) - seen.restartProbeTicks.at(i - 1);
+        QVERIFY2(qAbs(between - TicksPerCycle) <= TicksPerCycle / 10,
+                 qPrintable(QStringLiteral("restart %1 came %2 s after the one before").arg(i + 1).arg(between)));
+    }
 
     // Every cycle, the first one and each restart, sent its collection
-    // request; where nothing went wrong it ran whole, in order.
+    // request. Unless that request hung, the cycle moved on to the
+    // generation page, whatever the answer (error pages included); where
+    // nothing went wrong it ran whole, in order.
     const QStringList wholeCycle = {QStringLiteral("GET /collect"), QStringLiteral("POST /collect"),
                                     QStringLiteral("GET /generate"), QStringLiteral("POST /generate?form=2"),
                                     QStringLiteral("GET /homepage")};
@@ -187,18 +201,24 @@ void TestSoakShort::cyclesKeepTheirBeatDespiteFaults()
         QStringList requests;
         bool clean = true;
         bool fromCollection = false;
+        bool collectionHung = false;
         for (int i = seen.cycleStarts.at(cycle); i < seen.cycleStarts.at(cycle + 1); ++i) {
             const FakeCms::Served &one = served.at(i);
             if (!isAdminPage(one.request))
                 continue;
             // Requests of the previous cycle may still come in first.
-            fromCollection = fromCollection || FakeCms::describe(one.request) == wholeCycle.constFirst();
+            if (!fromCollection && FakeCms::describe(one.request) == wholeCycle.constFirst()) {
+                fromCollection = true;
+                collectionHung = one.outcome == FakeCms::Outcome::Hang;
+            }
             if (!fromCollection)
                 continue;
             requests << FakeCms::describe(one.request);
             clean = clean && one.outcome == FakeCms::Outcome::Page && one.session;
         }
         QVERIFY2(fromCollection, qPrintable(QStringLiteral("cycle %1 sent no GET /collect").arg(cycle)));
+        QVERIFY2(collectionHung || requests.contains(QStringLiteral("GET /generate")),
+                 qPrintable(QStringLiteral("cycle %1 stopped after %2").arg(cycle).arg(requests.join(QStringLiteral(", ")))));
         // The cycle whose render process was killed may lose time starting a new one.
         const bool killed = cycle == KillAfterRestart;
         if (clean && !killed) {
