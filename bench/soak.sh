@@ -86,7 +86,9 @@ dirty=$(git status --porcelain -- src tests bench 2>/dev/null | head -n 1)
   echo "| cycles run | $(value cycles_run) (finished: $(value finished)) |"
   echo "| wall time | $(value run_time_s) s |"
   echo "| restarts all on their tick | $(value restarts_on_tick) ($(value restart_misses) missed) |"
+  echo "| cycle length on an independent timer of the same second (shortest to longest) | $(value cycle_length_seen_s) s ($(value cycles_off_pace) off by more than 10 %) |"
   echo "| cycles without their collection request | $(value cycles_without_collection_request) |"
+  echo "| cycles whose collection page was answered but that never reached the generation page | $(value cycles_stopped_before_generation) |"
   echo "| cycles that ran whole (collect, press, generate, press, home page) | $(value whole_cycles) |"
   echo "| cycles without faults / of those not whole | $(value clean_cycles) / $(value clean_cycles_not_whole) |"
   echo "| longest stall (a stage waiting without moving on) | $(value longest_stall_s) s |"
@@ -95,8 +97,13 @@ dirty=$(git status --porcelain -- src tests bench 2>/dev/null | head -n 1)
   echo "| faults: 500 / hung / cut / login redirects | $(value faults_server_error) / $(value faults_hang) / $(value faults_cut) / $(value login_redirects) |"
   echo "| logins expired / sessions handed out | $(value logins_expired) / $(value sessions_issued) |"
   echo "| render process killed at cycle / came back | $(value render_process_killed_at_cycle) / $(value render_process_back) |"
-  echo "| resident memory growth after the first samples | $(value rss_growth_mib_per_100_cycles) MiB per 100 cycles |"
+  echo "| resident memory growth from the first sample on (least-squares slope) | $(value rss_growth_mib_per_100_cycles) MiB per 100 cycles |"
   echo "| 123.txt unchanged | $(value settings_unchanged) (sha256 $(value settings_sha256_before) before, $(value settings_sha256_after) after) |"
+  echo
+  echo "A restart that finds Timer1 still running comes after a cycle that a hung collection page"
+  echo "pushed past its end; enabling a running timer keeps its schedule, so the new cycle's 60 s wait"
+  echo "can end early. A stall is a stage (\"1\" and \"2\" wait for a page, \"3\" for Timer1) that did not"
+  echo "move on; the hung pages account for the longest."
   echo
   echo "Resident memory of the whole process tree (the tool and every QtWebEngineProcess below it,"
   echo "VmRSS summed):"
@@ -121,6 +128,9 @@ dirty=$(git status --porcelain -- src tests bench 2>/dev/null | head -n 1)
     caption=${rest#*\"}
     echo "| $length | $restarts | $reopenings | $course | ${caption%\"} |"
   done
+  echo
+  echo "The countdown line starts its last phase when the home page is opened, 80 s and two page loads"
+  echo "into the cycle, so from the second cycle on it still shows that much as the restart comes."
 } >"$work/soak.md"
 
 cp "$work/soak.md" "$root/docs/soak.md"

@@ -225,6 +225,7 @@ int main(int argc, char *argv[])
     int clockTicks = 0;
     bool restartPending = false;
     QList<int> restartTicks;
+    QList<int> restartProbeTicks; // the same restarts on a timer nothing stops
     QList<int> cycleStarts; // index into cms.served() at each start
     int timer1Overlaps = 0;
     int probeTicks = 0;
@@ -249,6 +250,7 @@ int main(int argc, char *argv[])
         ++clockTicks;
         if (restartPending) {
             restartTicks << clockTicks;
+            restartProbeTicks << probeTicks;
             const int done = int(restartTicks.size());
             if (done % sampleEvery == 0 || done == cycles) {
                 samples.append({done, treeMemory()});
@@ -305,26 +307,45 @@ int main(int argc, char *argv[])
     int misses = 0;
     for (int i = 0; i < restartTicks.size(); ++i)
         misses += restartTicks.at(i) != (i + 1) * ticksPerCycle;
+    // The clock's pace against a timer of the same second that nothing
+    // stops: both tick on this thread and skip alike when it is busy.
+    int shortestCycle = 0, longestCycle = 0, offPace = 0;
+    for (int i = 1; i < restartProbeTicks.size(); ++i) {
+        const int between = restartProbeTicks.at(i) - restartProbeTicks.at(i - 1);
+        shortestCycle = i == 1 ? between : qMin(shortestCycle, between);
+        longestCycle = qMax(longestCycle, between);
+        offPace += qAbs(between - ticksPerCycle) > ticksPerCycle / 10;
+    }
 
     const QStringList wholeCycle = {QStringLiteral("GET /collect"), QStringLiteral("POST /collect"),
                                     QStringLiteral("GET /generate"), QStringLiteral("POST /generate?form=2"),
                                     QStringLiteral("GET /homepage")};
-    int withoutCollection = 0, clean = 0, cleanBroken = 0, wholeCycles = 0;
+    int withoutCollection = 0, stoppedEarly = 0, clean = 0, cleanBroken = 0, wholeCycles = 0;
     for (int cycle = 0; cycle + 1 < cycleStarts.size(); ++cycle) {
         QStringList requests;
         bool isClean = true;
         bool fromCollection = false;
+        bool collectionHung = false;
         for (int i = cycleStarts.at(cycle); i < cycleStarts.at(cycle + 1); ++i) {
             const FakeCms::Served &one = served.at(i);
             if (!isAdminPage(one.request))
                 continue;
-            fromCollection = fromCollection || FakeCms::describe(one.request) == wholeCycle.constFirst();
+            if (!fromCollection && FakeCms::describe(one.request) == wholeCycle.constFirst()) {
+                fromCollection = true;
+                collectionHung = one.outcome == FakeCms::Outcome::Hang;
+            }
             if (!fromCollection)
                 continue; // the end of the previous cycle, coming in late
             requests << FakeCms::describe(one.request);
             isClean = isClean && one.outcome == FakeCms::Outcome::Page && one.session;
         }
         withoutCollection += !fromCollection;
+        // Whatever the collection page's answer, the cycle moves on, unless
+        // that answer is still on its way.
+        if (fromCollection && !collectionHung && !requests.contains(QStringLiteral("GET /generate"))) {
+            ++stoppedEarly;
+            std::fprintf(stderr, "soak-runner: cycle %d stopped after %s\n", cycle, qPrintable(requests.join(QStringLiteral(", "))));
+        }
         wholeCycles += requests == wholeCycle;
         if (isClean && fromCollection && cycle != killAt) {
             ++clean;
@@ -366,7 +387,10 @@ int main(int argc, char *argv[])
     out("run_time_s", QString::number(elapsedMs / 1000.0, 'f', 1));
     out("restarts_on_tick", misses == 0 && finished ? QStringLiteral("yes") : QStringLiteral("no"));
     out("restart_misses", QString::number(misses));
+    out("cycle_length_seen_s", QStringLiteral("%1 to %2").arg(shortestCycle).arg(longestCycle));
+    out("cycles_off_pace", QString::number(offPace));
     out("cycles_without_collection_request", QString::number(withoutCollection));
+    out("cycles_stopped_before_generation", QString::number(stoppedEarly));
     out("whole_cycles", QString::number(wholeCycles));
     out("clean_cycles", QString::number(clean));
     out("clean_cycles_not_whole", QString::number(cleanBroken));
@@ -397,7 +421,7 @@ int main(int argc, char *argv[])
     out("settings_sha256_after", QString::fromLatin1(settingsAfter));
     out("settings_unchanged", settingsBefore == settingsAfter ? QStringLiteral("yes") : QStringLiteral("no"));
 
-    const bool healthy = finished && misses == 0 && withoutCollection == 0 && cleanBroken == 0
+    const bool healthy = finished && misses == 0 && offPace == 0 && withoutCollection == 0 && stoppedEarly == 0 && cleanBroken == 0
         && longestStall <= ticksPerCycle && renderBack && settingsBefore == settingsAfter;
     out("verdict", healthy ? QStringLiteral("pass") : QStringLiteral("FAIL"));
     return healthy ? 0 : 1;
