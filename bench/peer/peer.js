@@ -68,9 +68,11 @@ function emit(ev, extra = {}) {
 
 class Cancelled extends Error {}
 
-// A wait until a monotonic deadline that a newer cycle can cut short. Node's
-// timers count whole milliseconds of loop time and may fire a little early,
-// so the wait is renewed until the deadline has really passed.
+// A wait until a monotonic deadline that a newer cycle can cut short. It is
+// re-armed at least once a second, like the tool's 1000 ms tick: Linux lets a
+// poll/epoll timeout run late by 0.1% of its length (up to 100 ms), so a single
+// 60 s timeout wakes up to ~60 ms late. Node's timers may also fire a little
+// early (whole milliseconds of loop time); the wait goes on until the deadline.
 function sleepUntil(deadline, token) {
   return new Promise((resolve, reject) => {
     if (token && token.cancelled) return reject(new Cancelled());
@@ -82,7 +84,7 @@ function sleepUntil(deadline, token) {
         resolve();
         return;
       }
-      timer = setTimeout(arm, Math.ceil(left));
+      timer = setTimeout(arm, Math.min(1000, Math.ceil(left)));
     };
     if (token) token.wake = () => { clearTimeout(timer); reject(new Cancelled()); };
     arm();
