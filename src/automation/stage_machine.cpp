@@ -43,7 +43,7 @@ void StageMachine::Command2_Click()
     m_countdown->Text8 = QStringLiteral("60");
     m_countdown->Text9 = QStringLiteral("1");
     m_countdown->Timer4->setEnabled(true);
-    Timer1->setEnabled(true);
+    startWait(Timer1);
 }
 
 void StageMachine::Command3_Click()
@@ -58,7 +58,7 @@ void StageMachine::Command4_Click()
     Text1 = QStringLiteral("4");
     m_countdown->Text8 = QStringLiteral("20");
     m_countdown->Text9 = QStringLiteral("2");
-    Timer2->setEnabled(true);
+    startWait(Timer2);
 }
 
 void StageMachine::Command5_Click()
@@ -68,6 +68,15 @@ void StageMachine::Command5_Click()
     m_countdown->Text9 = QStringLiteral("3");
     m_countdown->Timer4->setEnabled(true);
     m_clock->Timer3->setEnabled(true);
+}
+
+void StageMachine::startWait(Timer *wait)
+{
+    // A wait always runs its full length from the press. A wait left running
+    // by a cycle that a slow page pushed past its end would otherwise end
+    // early and open the next page before the CMS had its time.
+    wait->setEnabled(false);
+    wait->setEnabled(true);
 }
 
 void StageMachine::WebBrowser1_DocumentComplete()

@@ -49,6 +49,8 @@ signals:
     void cycleStarted();    // "1", "2" and 地址设置 are disabled
 
 private:
+    void startWait(Timer *wait);
+
     Browser &m_browser;
     Countdown *const m_countdown;
     CycleClock *const m_clock;

@@ -47,6 +47,7 @@ private slots:
     void homePageWaitUsesTheCycleLength_data();
     void homePageWaitUsesTheCycleLength();
     void collectionTimerAfterRestartOnlyStops();
+    void waitLeftRunningByALateCycleStartsAfresh();
     void wholeDayAtLengthTenRestartsEverySixHundredTicks();
 };
 
@@ -197,6 +198,29 @@ void TestStageMachine::collectionTimerAfterRestartOnlyStops()
     QCOMPARE(rig.stages.Text1, QStringLiteral("1"));
     QVERIFY(!rig.stages.Timer1->isEnabled());
     QCOMPARE(rig.browser.timesOf("navigate http://cms/generate"), QList<qint64>{});
+}
+
+void TestStageMachine::waitLeftRunningByALateCycleStartsAfresh()
+{
+    // The collection page of one cycle answers late, the clock restarts the
+    // cycle while Timer1 still runs; the new press gets its full 60 s.
+    Rig rig;
+    rig.stages.Command1_Click();
+    rig.clock.advance(100000);
+    rig.browser.finishLoad(); // pressed at 100 s
+    rig.clock.advance(20000);
+    rig.stages.Command1_Click(); // restart at 120 s
+    rig.clock.advance(500);
+    rig.browser.finishLoad(); // pressed at 120.5 s
+    rig.clock.advance(60000);
+    QCOMPARE(rig.browser.timesOf("navigate http://cms/generate"), QList<qint64>{180500});
+
+    rig.browser.finishLoad(); // generation page: pressed at 180.5 s
+    rig.clock.advance(10000);
+    rig.stages.Text1 = QStringLiteral("2"); // a second generation page load
+    rig.browser.finishLoad();               // pressed again at 190.5 s
+    rig.clock.advance(20000);
+    QCOMPARE(rig.browser.timesOf("navigate http://cms/home"), QList<qint64>{210500});
 }
 
 void TestStageMachine::wholeDayAtLengthTenRestartsEverySixHundredTicks()
