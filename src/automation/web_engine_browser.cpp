@@ -2,6 +2,7 @@
 
 #include "page_scripts.h"
 
+#include <QTimer>
 #include <QUrl>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -12,15 +13,22 @@ namespace {
 const QString SubmitButton = QStringLiteral("submit_button");
 }
 
-WebEngineBrowser::WebEngineBrowser(QObject *parent)
+WebEngineBrowser::WebEngineBrowser(int loadTimeoutMs, QObject *parent)
     : Browser(parent),
+      m_loadTimeout(new QTimer(this)),
       m_profile(new QWebEngineProfile(QStringLiteral("OrvoCollector"))),
       m_page(new QWebEnginePage(m_profile)),
       m_view(new QWebEngineView)
 {
     m_view->setPage(m_page);
     // Every finished load moves the cycle on, error pages included.
-    connect(m_page, &QWebEnginePage::loadFinished, this, [this](bool) { emit pageLoaded(); });
+    connect(m_page, &QWebEnginePage::loadFinished, this, [this](bool) {
+        m_loadTimeout->stop();
+        emit pageLoaded();
+    });
+    m_loadTimeout->setSingleShot(true);
+    m_loadTimeout->setInterval(loadTimeoutMs);
+    connect(m_loadTimeout, &QTimer::timeout, m_page, [this] { m_page->triggerAction(QWebEnginePage::Stop); });
 }
 
 WebEngineBrowser::~WebEngineBrowser()
@@ -34,6 +42,7 @@ WebEngineBrowser::~WebEngineBrowser()
 void WebEngineBrowser::navigate(const QString &address)
 {
     m_page->load(QUrl::fromUserInput(address));
+    m_loadTimeout->start();
 }
 
 void WebEngineBrowser::pressSubmitButton()

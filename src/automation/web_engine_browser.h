@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QWebEngineView>
 
+class QTimer;
 class QWebEnginePage;
 class QWebEngineProfile;
 class QWidget;
@@ -14,7 +15,11 @@ class QWidget;
 class WebEngineBrowser : public Browser {
     Q_OBJECT
 public:
-    explicit WebEngineBrowser(QObject *parent = nullptr);
+    // A page still loading after `loadTimeoutMs` is stopped, which ends its
+    // load as failed: a page that never answers must not hold the cycle.
+    static constexpr int DefaultLoadTimeoutMs = 180000;
+
+    explicit WebEngineBrowser(int loadTimeoutMs = DefaultLoadTimeoutMs, QObject *parent = nullptr);
     // The page goes before its profile, which flushes the cookies to disk.
     ~WebEngineBrowser() override;
 
@@ -29,6 +34,7 @@ public:
 private:
     void run(const QString &script);
 
+    QTimer *m_loadTimeout;
     QWebEngineProfile *m_profile;
     QWebEnginePage *m_page;
     QPointer<QWebEngineView> m_view;

@@ -28,7 +28,7 @@ constexpr char OpenPageOption[] = "--open-page-and-close";
 // The browser's view shown in a window, put together the way the tool's
 // main() does it: the window owns the view and goes first.
 struct BrowserWindow {
-    BrowserWindow()
+    explicit BrowserWindow(int loadTimeoutMs = WebEngineBrowser::DefaultLoadTimeoutMs) : browser(loadTimeoutMs)
     {
         auto *layout = new QVBoxLayout(&window);
         layout->addWidget(browser.view());
@@ -42,7 +42,8 @@ struct BrowserWindow {
 
 // The tool's cycle in a real browser, pointed at the fake CMS's pages.
 struct Rig {
-    Rig() : stages(shown.browser, timers) {}
+    explicit Rig(int loadTimeoutMs = WebEngineBrowser::DefaultLoadTimeoutMs)
+        : shown(loadTimeoutMs), stages(shown.browser, timers) {}
 
     bool start()
     {
@@ -90,6 +91,7 @@ private slots:
     void pageWithoutItsButtonIsNotSubmitted();
     void failingCollectionPageStillMovesOn_data();
     void failingCollectionPageStillMovesOn();
+    void pagesThatNeverAnswerDoNotHoldTheCycle();
     void persistentLoginSurvivesRestart();
 };
 
@@ -214,6 +216,26 @@ void TestWebEngineCycle::failingCollectionPageStillMovesOn()
     const QStringList log = rig.cms.log();
     QCOMPARE(log.mid(0, expected.size()), expected);
     QCOMPARE(postsTo(log, QStringLiteral("/collect")), QStringList());
+}
+
+// Every administration page hangs without an answer: each load is stopped
+// after the browser's load time-out, so the first cycle still reaches the
+// home page, the clock starts, and the next cycle comes.
+void TestWebEngineCycle::pagesThatNeverAnswerDoNotHoldTheCycle()
+{
+    Rig rig(1500);
+    FakeCms::Faults faults;
+    faults.hangShare = 1.0;
+    faults.hangMs = 0;
+    rig.cms.setFaults(faults);
+    QVERIFY(rig.start());
+    rig.stages.clock().setCycleLength(1);
+
+    rig.stages.Command1_Click();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().count(QStringLiteral("GET /collect")) >= 2, Patience);
+    const QStringList expected = {QStringLiteral("GET /collect"), QStringLiteral("GET /generate"),
+                                  QStringLiteral("GET /homepage"), QStringLiteral("GET /collect")};
+    QCOMPARE(rig.cms.log().mid(0, expected.size()), expected);
 }
 
 // Two runs of the tool, each in a process of its own as in real use (a
