@@ -93,6 +93,7 @@ def memory_at(samples, name, t):
         return None
     tree = s['trees'][name]
     return {'mb': round(tree['mem_kb'] / 1024, 1), 'kind': tree['mem_kind'],
+            'rss_mb': round(tree['rss_kb'] / 1024, 1) if 'rss_kb' in tree else None,
             'processes': len(tree['pids']), 'age_ms': t - s['t']}
 
 

@@ -78,6 +78,9 @@ def main(paths):
                        ('after_last_cycle', 'after the last cycle')):
         row(f'Tree memory {label} (MB {mem_kind.split()[0]})', col('tool', 'memory', key, 'mb'),
             col('peer', 'memory', key, 'mb'))
+    if any(get(r, 'tool', 'memory', 'after_last_cycle', 'rss_mb') is not None for r in runs):
+        row('Tree memory after the last cycle (MB, sum of RSS)⁵', col('tool', 'memory', 'after_last_cycle', 'rss_mb'),
+            col('peer', 'memory', 'after_last_cycle', 'rss_mb'))
     row('Processes in the tree after the last cycle', col('tool', 'memory', 'after_last_cycle', 'processes'),
         col('peer', 'memory', 'after_last_cycle', 'processes'))
     row('CPU while waiting (s per hour)²', col('tool', 'waiting', 'cpu_s_per_hour'),
@@ -85,7 +88,7 @@ def main(paths):
     row('Waiting time sampled (s)', col('tool', 'waiting', 'waiting_s'), col('peer', 'waiting', 'waiting_s'))
     row('Restarts measured', [len(get(r, 'tool', 'restart_offsets_ms') or []) for r in runs],
         [len(get(r, 'peer', 'restart_offsets_ms') or []) for r in runs])
-    row('Worst restart offset from ideal, |ms|³', max_abs('tool'), max_abs('peer'), 1)
+    row('Worst restart offset from ideal (absolute, ms)³', max_abs('tool'), max_abs('peer'), 1)
     row('Drift: slope of the offsets (ms per cycle)', col('tool', 'drift_ms_per_cycle'),
         col('peer', 'drift_ms_per_cycle'), 3)
     row('Drift over the run (slope × restarts, ms)', drift_total('tool'), drift_total('peer'), 1)
@@ -106,6 +109,10 @@ def main(paths):
     print('² utime+stime of the whole tree, over sample seconds with no request from 3 s before to 1 s after.')
     print('³ ideal = restart 1 + k × 60 s, from fake-cms\'s log of GET /collect.')
     print('⁴ not in the tool\'s tree: the X server that paints its window (the peer runs headless).')
+    has_rss = any(get(r, 'tool', 'memory', 'after_last_cycle', 'rss_mb') is not None for r in runs)
+    if has_rss:
+        print('⁵ shared pages counted in every process that maps them; unlike PSS, it does not change when '
+              'another program using the same libraries (another QtWebEngine program) starts or stops.')
     print()
     print('Requests per run (median), tool | peer:')
     keys = sorted({k for r in runs for w in ('tool', 'peer') for k in (get(r, w, 'requests') or {})})

@@ -8,14 +8,17 @@ every sample, so a tree may start later; a missing or empty file is skipped).
 Every interval it writes one JSON line:
 
     {"t": epoch-ms, "trees": {NAME: {"pids": [...], "cpu_ticks": N, "mem_kb": N,
-                                      "mem_kind": "pss"|"rss"}}}
+                                      "mem_kind": "pss"|"rss", "rss_kb": N}}}
 
 cpu_ticks: utime+stime+cutime+cstime of every live process of the tree, in
 clock ticks (os.sysconf('SC_CLK_TCK') per second, written once as "clk_tck"
 in the first line). Adding the children's times of each member keeps the sum
 from dropping when a helper process that its parent reaped goes away.
 mem_kb: PSS from /proc/PID/smaps_rollup where readable, else RSS (VmRSS);
-mem_kind says which (the weaker one if the tree mixes both).
+mem_kind says which (the weaker one if the tree mixes both). rss_kb: the sum of
+VmRSS as well (shared pages counted once per process: an upper bound that,
+unlike PSS, does not move when another program mapping the same libraries
+starts or stops).
 
 Stops when the stop file exists, or on SIGTERM/SIGINT. Python stdlib only.
 """
@@ -62,6 +65,17 @@ def tree_of(root, table):
             out.append(pid)
             todo.extend(children.get(pid, ()))
     return sorted(out)
+
+
+def rss_kb(pid):
+    try:
+        with open(f'/proc/{pid}/status') as f:
+            for line in f:
+                if line.startswith('VmRSS:'):
+                    return int(line.split()[1])
+    except OSError:
+        pass
+    return 0
 
 
 def memory_kb(pid):
@@ -117,17 +131,19 @@ def main():
                 if root is None or root not in table:
                     continue
                 pids = tree_of(root, table)
-                mem, kinds = 0, set()
+                mem, rss, kinds = 0, 0, set()
                 for pid in pids:
                     m = memory_kb(pid)
                     if m is not None:
                         mem += m[0]
                         kinds.add(m[1])
+                    rss += rss_kb(pid)
                 trees[name] = {
                     'pids': pids,
                     'cpu_ticks': sum(table[p][1] for p in pids),
                     'mem_kb': mem,
                     'mem_kind': 'rss' if 'rss' in kinds else 'pss',
+                    'rss_kb': rss,
                 }
             line = {'t': t, 'trees': trees}
             if first:
