@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
-  qt6-webengine-dev libqt6webenginecore6-bin
+  qt6-declarative-dev qt6-webengine-dev libqt6webenginecore6-bin
   fonts-wqy-zenhei xdg-utils
 )
 

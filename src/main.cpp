@@ -10,12 +10,18 @@
 
 #include <QApplication>
 #include <QNetworkAccessManager>
+#include <QQuickWindow>
 #include <QScreen>
 
 int main(int argc, char *argv[])
 {
     // QtWebEngine shares OpenGL contexts with the window; this must precede the application.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The browser's view is drawn in software. Composed through OpenGL, every
+    // repaint of the countdown line redraws the whole window, which on the
+    // software OpenGL of a machine without a GPU costs about 100 CPU seconds
+    // an hour while the tool only waits; the administration pages need no GPU.
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvo-collector"));
     quitOnTerminationSignals();

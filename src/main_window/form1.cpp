@@ -167,6 +167,9 @@ void Form1::connectControls()
         Command1->setEnabled(false);
         Command6->setEnabled(false);
         Command9->setEnabled(false);
+        // The disabled buttons would hand the focus to the cycle length box,
+        // whose blinking cursor keeps repainting the window around the clock.
+        WebBrowser1->setFocus();
     });
     connect(&stages.countdown(), &Countdown::captionChanged, Label3, &QLabel::setText);
 
