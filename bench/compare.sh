@@ -3,7 +3,7 @@
 # user would) and a playwright-core peer in Debian's Chromium, at the same time,
 # each against its own fake-cms, with a 1-minute cycle in real time.
 #
-#   bash bench/compare.sh [--runs 3] [--cycles 11] [--out DIR] [--no-deps] [--move-focus]
+#   bash bench/compare.sh [--runs 3] [--cycles 11] [--out DIR] [--no-deps]
 #
 # A run lasts about (cycles + 2.5) minutes; runs go one after another. Each run's
 # files (request logs, samples, the peer's events, a screenshot, figures.json)
@@ -12,9 +12,6 @@
 #
 # Environment: TOOL (default build/src/orvo-collector, built if missing), FAKE_CMS
 # (default build/bench/fake-cms, built if missing), CHROMIUM (default /usr/bin/chromium).
-# TOOL_ENV: extra VAR=VALUE words for the tool's environment, for experiments
-# (e.g. TOOL_ENV=QT_QUICK_BACKEND=software); --move-focus clicks into the page
-# once the cycle runs. Neither belongs to the user flow that the table reports.
 # Only loopback addresses are used. Figures only: this is no test and never fails
 # on a number.
 set -euo pipefail
@@ -24,15 +21,13 @@ runs=3
 cycles=11
 out=""
 deps=1
-move_focus=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs=$2; shift 2 ;;
     --cycles) cycles=$2; shift 2 ;;
     --out) out=$2; shift 2 ;;
     --no-deps) deps=0; shift ;;
-    --move-focus) move_focus=1; shift ;;
-    -h|--help) sed -n '2,19p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
     *) echo "unknown argument: $1" >&2; exit 2 ;;
   esac
 done
@@ -147,7 +142,7 @@ run_one() {
   mark tool_launch
   (cd "$dir/cwd" && exec env DISPLAY="$display" HOME="$dir/home" XDG_RUNTIME_DIR="$dir/home" \
       XDG_DATA_HOME="$dir/home/.local/share" XDG_CACHE_HOME="$dir/home/.cache" \
-      XDG_CONFIG_HOME="$dir/home/.config" "${sandbox[@]+"${sandbox[@]}"}" ${TOOL_ENV:-} "$TOOL") >"$dir/tool.log" 2>&1 &
+      XDG_CONFIG_HOME="$dir/home/.config" "${sandbox[@]+"${sandbox[@]}"}" "$TOOL") >"$dir/tool.log" 2>&1 &
   local tool=$!
   started+=("$tool")
   echo "$tool" >"$dir/tool.pid"
@@ -179,13 +174,6 @@ run_one() {
   xdotool mousemove --window "$win" 236 500 click 1  # "2: 开始自动挂机"
   sleep 3
   import -window "$win" "$dir/window-running.png" 2>/dev/null || true
-  if [ "$move_focus" -eq 1 ]; then
-    # Experiment: a click into the page takes the keyboard focus off the cycle
-    # length box (where it lands when the two buttons are disabled).
-    xdotool mousemove --window "$win" 360 200 click 1
-    sleep 0.5
-    import -window "$win" "$dir/window-focus-moved.png" 2>/dev/null || true
-  fi
 
   # The peer, a few seconds later so that the two start-ups do not overlap.
   sleep 2
