@@ -13,13 +13,11 @@
 // off the wall clock, except for the run time reported at the end.
 
 #include "automation/cycle_clock.h"
+#include "automation/timer.h"
 #include "automation/web_engine_browser.h"
 #include "fake_cms.h"
-#include "fake_desktop.h"
-#include "fake_tray_icon.h"
+#include "live_window.h"
 #include "main_window/form1.h"
-#include "scaled_timer_factory.h"
-#include "settings/settings_file.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -31,7 +29,6 @@
 #include <QMap>
 #include <QPushButton>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QWebEnginePage>
 
@@ -200,21 +197,15 @@ int main(int argc, char *argv[])
         fail(QStringLiteral("cannot listen on 127.0.0.1"));
     cms.setFaults(faults);
 
-    QTemporaryDir folder;
-    if (!folder.isValid())
+    LiveWindow live(cms, speedup);
+    if (!live.folder.isValid())
         fail(QStringLiteral("no temporary folder"));
-    const QString settings = folder.filePath(QStringLiteral("123.txt"));
-    const QString saved = SettingsFile::appendRecord(settings, {cms.address(FakeCms::Login), cms.address(FakeCms::Collection),
-                                                                cms.address(FakeCms::Generation), cms.address(FakeCms::HomePage)});
-    if (!saved.isEmpty())
-        fail(saved);
+    if (!live.saveFailure.isEmpty())
+        fail(live.saveFailure);
+    const QString &settings = live.settings;
     const QByteArray settingsBefore = sha256Of(settings);
-
-    WebEngineBrowser browser;
-    ScaledTimerFactory timers(speedup);
-    FakeDesktop desktop;
-    FakeTrayIcon tray;
-    Form1 form(browser, browser.view(), timers, desktop, tray, settings);
+    WebEngineBrowser &browser = live.browser;
+    Form1 &form = live.form;
     StageMachine &stages = form.stages();
     form.Combo1->setEditText(QString::number(cycleMinutes));
     if (stages.clock().cycleLength() != cycleMinutes)
@@ -270,7 +261,7 @@ int main(int argc, char *argv[])
                 ::kill(pid_t(killedPid), SIGKILL);
         }
     });
-    Timer *probe = timers.create(1000, &form);
+    Timer *probe = live.timers.create(1000, &form);
     QObject::connect(probe, &Timer::timeout, [&] {
         ++probeTicks;
         const QString stage = stages.Text1;

@@ -7,13 +7,11 @@
 // send its collection request, and no stage may wait beyond one cycle.
 
 #include "automation/cycle_clock.h"
+#include "automation/timer.h"
 #include "automation/web_engine_browser.h"
 #include "fake_cms.h"
-#include "fake_desktop.h"
-#include "fake_tray_icon.h"
+#include "live_window.h"
 #include "main_window/form1.h"
-#include "scaled_timer_factory.h"
-#include "settings/settings_file.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -22,7 +20,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QWebEnginePage>
 #include <QtTest>
 
@@ -109,19 +106,13 @@ void TestSoakShort::cyclesKeepTheirBeatDespiteFaults()
     const FakeCms::Faults faults = soakFaults();
     cms.setFaults(faults);
 
-    QTemporaryDir folder;
-    QVERIFY(folder.isValid());
-    const QString settings = folder.filePath(QStringLiteral("123.txt"));
-    QCOMPARE(SettingsFile::appendRecord(settings, {cms.address(FakeCms::Login), cms.address(FakeCms::Collection),
-                                                   cms.address(FakeCms::Generation), cms.address(FakeCms::HomePage)}),
-             QString());
+    LiveWindow live(cms, Speedup);
+    QVERIFY(live.folder.isValid());
+    QCOMPARE(live.saveFailure, QString());
+    const QString &settings = live.settings;
     const QByteArray settingsBefore = contents(settings);
-
-    WebEngineBrowser browser;
-    ScaledTimerFactory timers(Speedup);
-    FakeDesktop desktop;
-    FakeTrayIcon tray;
-    Form1 form(browser, browser.view(), timers, desktop, tray, settings);
+    WebEngineBrowser &browser = live.browser;
+    Form1 &form = live.form;
     StageMachine &stages = form.stages();
     form.Combo1->setEditText(QString::number(CycleMinutes));
     QCOMPARE(stages.clock().cycleLength(), CycleMinutes);
@@ -150,7 +141,7 @@ void TestSoakShort::cyclesKeepTheirBeatDespiteFaults()
                 ::kill(pid_t(watch.killedPid), SIGKILL);
         }
     });
-    Timer *probe = timers.create(1000, &form);
+    Timer *probe = live.timers.create(1000, &form);
     connect(probe, &Timer::timeout, this, [&] {
         ++watch.probeTicks;
         const QString stage = stages.Text1;

@@ -3,13 +3,8 @@
 // buttons while nothing of the window is shown.
 
 #include "automation/cycle_clock.h"
-#include "automation/web_engine_browser.h"
 #include "fake_cms.h"
-#include "fake_desktop.h"
-#include "fake_tray_icon.h"
-#include "main_window/form1.h"
-#include "scaled_timer_factory.h"
-#include "settings/settings_file.h"
+#include "live_window.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -18,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -51,18 +45,11 @@ void TestHiddenWindowCycle::cycleRunsWhileTheWindowIsInTheTray()
 {
     FakeCms cms;
     QVERIFY(cms.listen());
-    QTemporaryDir folder;
-    const QString settings = folder.filePath(QStringLiteral("123.txt"));
-    QCOMPARE(SettingsFile::appendRecord(settings, {cms.address(FakeCms::Login), cms.address(FakeCms::Collection),
-                                                   cms.address(FakeCms::Generation), cms.address(FakeCms::HomePage)}),
-             QString());
-    const QByteArray settingsBefore = fileHash(settings);
-
-    WebEngineBrowser browser;
-    ScaledTimerFactory timers(50);
-    FakeDesktop desktop;
-    FakeTrayIcon tray;
-    Form1 form(browser, browser.view(), timers, desktop, tray, settings);
+    LiveWindow live(cms, 50);
+    QCOMPARE(live.saveFailure, QString());
+    const QByteArray settingsBefore = fileHash(live.settings);
+    Form1 &form = live.form;
+    FakeTrayIcon &tray = live.tray;
     form.stages().clock().setCycleLength(2);
     form.show();
 
@@ -88,7 +75,7 @@ void TestHiddenWindowCycle::cycleRunsWhileTheWindowIsInTheTray()
 
     emit tray.restoreRequested();
     QVERIFY(form.isVisible());
-    QCOMPARE(fileHash(settings), settingsBefore);
+    QCOMPARE(fileHash(live.settings), settingsBefore);
 }
 
 QTEST_MAIN(TestHiddenWindowCycle)

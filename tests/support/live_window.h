@@ -1,0 +1,34 @@
+#pragma once
+
+#include "automation/web_engine_browser.h"
+#include "fake_cms.h"
+#include "fake_desktop.h"
+#include "fake_tray_icon.h"
+#include "main_window/form1.h"
+#include "scaled_timer_factory.h"
+#include "settings/settings_file.h"
+
+#include <QTemporaryDir>
+
+// The whole window with the real embedded browser, its timers sped up, and a
+// settings file in a folder of its own that holds the fake CMS's addresses.
+struct LiveWindow {
+    LiveWindow(const FakeCms &cms, int speedup)
+        : settings(folder.filePath(QStringLiteral("123.txt"))),
+          saveFailure(SettingsFile::appendRecord(
+              settings, {cms.address(FakeCms::Login), cms.address(FakeCms::Collection),
+                         cms.address(FakeCms::Generation), cms.address(FakeCms::HomePage)})),
+          timers(speedup),
+          form(browser, browser.view(), timers, desktop, tray, settings)
+    {
+    }
+
+    QTemporaryDir folder;
+    const QString settings;
+    const QString saveFailure; // empty when the settings file was written
+    WebEngineBrowser browser;
+    ScaledTimerFactory timers;
+    FakeDesktop desktop;
+    FakeTrayIcon tray;
+    Form1 form;
+};
