@@ -101,8 +101,8 @@ dirty=$(git status --porcelain -- src tests bench 2>/dev/null | head -n 1)
   echo "| 123.txt unchanged | $(value settings_unchanged) (sha256 $(value settings_sha256_before) before, $(value settings_sha256_after) after) |"
   echo
   echo "A restart that finds Timer1 still running comes after a cycle that a hung collection page"
-  echo "pushed past its end; enabling a running timer keeps its schedule, so the new cycle's 60 s wait"
-  echo "can end early. A stall is a stage (\"1\" and \"2\" wait for a page, \"3\" for Timer1) that did not"
+  echo "pushed past its end; the new cycle's press starts that wait afresh, so it still lasts 60 s."
+  echo "A stall is a stage (\"1\" and \"2\" wait for a page, \"3\" for Timer1) that did not"
   echo "move on; the hung pages account for the longest."
   echo
   echo "Resident memory of the whole process tree (the tool and every QtWebEngineProcess below it,"
