@@ -107,12 +107,6 @@ TreeMemory treeMemory()
     return memory;
 }
 
-bool isAdminPage(const HttpRequest &request)
-{
-    const QByteArray path = request.path();
-    return path == FakeCms::Collection || path == FakeCms::Generation || path == FakeCms::HomePage;
-}
-
 struct Sample {
     int cycle;
     TreeMemory memory;
@@ -313,23 +307,12 @@ int main(int argc, char *argv[])
                                     QStringLiteral("GET /homepage")};
     int withoutCollection = 0, stoppedEarly = 0, clean = 0, cleanBroken = 0, wholeCycles = 0;
     for (int cycle = 0; cycle + 1 < cycleStarts.size(); ++cycle) {
-        QStringList requests;
-        bool isClean = true;
-        bool fromCollection = false;
-        bool collectionHung = false;
-        for (int i = cycleStarts.at(cycle); i < cycleStarts.at(cycle + 1); ++i) {
-            const FakeCms::Served &one = served.at(i);
-            if (!isAdminPage(one.request))
-                continue;
-            if (!fromCollection && FakeCms::describe(one.request) == wholeCycle.constFirst()) {
-                fromCollection = true;
-                collectionHung = one.outcome == FakeCms::Outcome::Hang;
-            }
-            if (!fromCollection)
-                continue; // the end of the previous cycle, coming in late
-            requests << FakeCms::describe(one.request);
-            isClean = isClean && one.outcome == FakeCms::Outcome::Page && one.session;
-        }
+        const FakeCms::CycleTraffic traffic =
+            FakeCms::cycleTraffic(served, cycleStarts.at(cycle), cycleStarts.at(cycle + 1));
+        const QStringList &requests = traffic.requests;
+        const bool isClean = traffic.clean;
+        const bool fromCollection = traffic.sentCollection;
+        const bool collectionHung = traffic.collectionHung;
         withoutCollection += !fromCollection;
         // Whatever the collection page's answer, the cycle moves on, unless
         // that answer is still on its way.
@@ -351,7 +334,7 @@ int main(int argc, char *argv[])
     int adminRequests = 0, adminWithoutSession = 0;
     for (const FakeCms::Served &one : served) {
         outcomes[one.outcome] += 1;
-        if (isAdminPage(one.request)) {
+        if (FakeCms::isAdminPage(one.request)) {
             ++adminRequests;
             adminWithoutSession += !one.session;
         }

@@ -57,12 +57,6 @@ QByteArray contents(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
 }
 
-bool isAdminPage(const HttpRequest &request)
-{
-    const QByteArray path = request.path();
-    return path == FakeCms::Collection || path == FakeCms::Generation || path == FakeCms::HomePage;
-}
-
 // Watches the window's stage machine from outside, counting time in ticks of
 // its own timers only.
 struct Watch {
@@ -189,24 +183,12 @@ void TestSoakShort::cyclesKeepTheirBeatDespiteFaults()
                                     QStringLiteral("GET /homepage")};
     int cleanCycles = 0;
     for (int cycle = 0; cycle + 1 < seen.cycleStarts.size(); ++cycle) {
-        QStringList requests;
-        bool clean = true;
-        bool fromCollection = false;
-        bool collectionHung = false;
-        for (int i = seen.cycleStarts.at(cycle); i < seen.cycleStarts.at(cycle + 1); ++i) {
-            const FakeCms::Served &one = served.at(i);
-            if (!isAdminPage(one.request))
-                continue;
-            // Requests of the previous cycle may still come in first.
-            if (!fromCollection && FakeCms::describe(one.request) == wholeCycle.constFirst()) {
-                fromCollection = true;
-                collectionHung = one.outcome == FakeCms::Outcome::Hang;
-            }
-            if (!fromCollection)
-                continue;
-            requests << FakeCms::describe(one.request);
-            clean = clean && one.outcome == FakeCms::Outcome::Page && one.session;
-        }
+        const FakeCms::CycleTraffic traffic =
+            FakeCms::cycleTraffic(served, seen.cycleStarts.at(cycle), seen.cycleStarts.at(cycle + 1));
+        const QStringList &requests = traffic.requests;
+        const bool clean = traffic.clean;
+        const bool fromCollection = traffic.sentCollection;
+        const bool collectionHung = traffic.collectionHung;
         QVERIFY2(fromCollection, qPrintable(QStringLiteral("cycle %1 sent no GET /collect").arg(cycle)));
         QVERIFY2(collectionHung || requests.contains(QStringLiteral("GET /generate")),
                  qPrintable(QStringLiteral("cycle %1 stopped after %2").arg(cycle).arg(requests.join(QStringLiteral(", ")))));
@@ -242,7 +224,7 @@ void TestSoakShort::cyclesKeepTheirBeatDespiteFaults()
     int adminRequests = 0;
     for (int i = 0; i < served.size(); ++i) {
         const FakeCms::Served &one = served.at(i);
-        if (isAdminPage(one.request)) {
+        if (FakeCms::isAdminPage(one.request)) {
             ++adminRequests;
             if (adminRequests <= faults.loginExpiresAfter || renewal >= 0)
                 QVERIFY2(one.session, qPrintable(QStringLiteral("request %1: %2").arg(i).arg(FakeCms::describe(one.request))));
@@ -250,7 +232,7 @@ void TestSoakShort::cyclesKeepTheirBeatDespiteFaults()
             QCOMPARE(renewal, -1);
             renewal = i;
             int before = i - 1;
-            while (before >= 0 && !isAdminPage(served.at(before).request))
+            while (before >= 0 && !FakeCms::isAdminPage(served.at(before).request))
                 --before; // the browser's own favicon requests
             QVERIFY(before >= 0 && served.at(before).outcome == FakeCms::Outcome::LoginRedirect);
         }

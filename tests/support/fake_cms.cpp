@@ -224,6 +224,32 @@ QString FakeCms::describe(const HttpRequest &request)
     return QString::fromLatin1(request.method + ' ' + request.target);
 }
 
+bool FakeCms::isAdminPage(const HttpRequest &request)
+{
+    const QByteArray path = request.path();
+    return path == Collection || path == Generation || path == HomePage;
+}
+
+FakeCms::CycleTraffic FakeCms::cycleTraffic(const QList<Served> &served, int from, int to)
+{
+    CycleTraffic traffic;
+    for (int i = from; i < to; ++i) {
+        const Served &one = served.at(i);
+        if (!isAdminPage(one.request))
+            continue;
+        const QString request = describe(one.request);
+        if (!traffic.sentCollection && request == QLatin1String("GET /collect")) {
+            traffic.sentCollection = true;
+            traffic.collectionHung = one.outcome == Outcome::Hang;
+        }
+        if (!traffic.sentCollection)
+            continue;
+        traffic.requests << request;
+        traffic.clean = traffic.clean && one.outcome == Outcome::Page && one.session;
+    }
+    return traffic;
+}
+
 QString FakeCms::describe(Outcome outcome)
 {
     switch (outcome) {

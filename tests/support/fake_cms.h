@@ -110,6 +110,19 @@ public:
     QStringList log() const;
     static QString describe(const HttpRequest &request);
 
+    // Collection, generation or home page (not the login page).
+    static bool isAdminPage(const HttpRequest &request);
+    // The administration-page requests of one cycle, served[from, to), from
+    // its GET /collect on; requests of the previous cycle that come in late,
+    // before it, are left out.
+    struct CycleTraffic {
+        QStringList requests;
+        bool sentCollection = false;  // its GET /collect arrived
+        bool collectionHung = false;  // and was answered late, or never
+        bool clean = true;            // every request answered as is, in session
+    };
+    static CycleTraffic cycleTraffic(const QList<Served> &served, int from, int to);
+
     HttpTestServer &server() { return *m_server; }
 
 signals:
