@@ -3,9 +3,18 @@
 #include <QObject>
 #include <QString>
 
+// How a page that the cycle asked for ended its load.
+struct PageLoad {
+    enum Outcome { Loaded, Failed, TimedOut };
+    Outcome outcome = Loaded;
+    QString detail; // why it failed: an HTTP status or a network error, in words
+
+    bool loaded() const { return outcome == Loaded; }
+};
+
 // The embedded browser as the collection cycle sees it. Every call only
-// starts work and returns at once; a page that finishes loading (whether it
-// loaded or not) is reported later through pageLoaded().
+// starts work and returns at once; the end of each load that navigate()
+// asked for is reported later through pageLoaded(), and only that load's.
 class Browser : public QObject {
     Q_OBJECT
 public:
@@ -19,5 +28,9 @@ public:
     virtual void pressSecondSubmitButton() = 0;
 
 signals:
-    void pageLoaded();
+    void pageLoaded(const PageLoad &load);
+    // A page opened an alert, confirm, prompt or leave-page box, which the
+    // browser answered by itself: `kind` is "alert", "confirm" (the leave-page
+    // question included) or "prompt", `text` what the page said.
+    void pageDialogAnswered(const QString &kind, const QString &text);
 };

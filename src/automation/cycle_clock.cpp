@@ -16,6 +16,12 @@ void CycleClock::setCycleLength(int minutes)
     m_cycleLength = qBound(MinCycleLength, minutes, MaxCycleLength);
 }
 
+int CycleClock::secondsToRestart() const
+{
+    const double counted = numberFromText(Text7).value_or(0) * 60 + numberFromText(Text6).value_or(0);
+    return qMax(0, m_cycleLength * 60 - int(counted));
+}
+
 void CycleClock::Timer3_Timer()
 {
     const double seconds = numberFromText(Text6).value_or(0) + 1;

@@ -20,6 +20,8 @@ public:
 
     int cycleLength() const { return m_cycleLength; }
     void setCycleLength(int minutes);
+    // Seconds until the tick that restarts the cycle; never below zero.
+    int secondsToRestart() const;
 
     void Timer3_Timer();
 

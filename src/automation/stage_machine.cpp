@@ -64,10 +64,19 @@ void StageMachine::Command4_Click()
 void StageMachine::Command5_Click()
 {
     m_browser.navigate(addresses.homePage);
-    m_countdown->Text8 = textFromNumber(m_clock->cycleLength() * 60);
+    // From the second cycle on the clock has run since the restart, so the
+    // next collection is that much nearer than a whole cycle.
+    m_countdown->Text8 = textFromNumber(m_clock->secondsToRestart());
     m_countdown->Text9 = QStringLiteral("3");
     m_countdown->Timer4->setEnabled(true);
     m_clock->Timer3->setEnabled(true);
+}
+
+void StageMachine::setCycleLength(int minutes)
+{
+    m_clock->setCycleLength(minutes);
+    if (m_countdown->Text9 == QLatin1String("3"))
+        m_countdown->Text8 = textFromNumber(m_clock->secondsToRestart());
 }
 
 void StageMachine::startWait(Timer *wait)

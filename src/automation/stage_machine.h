@@ -32,6 +32,9 @@ public:
     void Command4_Click(); // press the generation page's second submit button
     void Command5_Click(); // open the home-page generation page, start the clock
     void Command6_Click(); // manual login
+    // A cycle length the user confirmed; a countdown to the next collection
+    // that is running moves with it.
+    void setCycleLength(int minutes);
     void WebBrowser1_DocumentComplete();
     void Timer1_Timer();
     void Timer2_Timer();

@@ -1,34 +1,40 @@
 #include "web_engine_browser.h"
 
 #include "page_scripts.h"
+#include "unattended_page.h"
 
 #include <QTimer>
 #include <QUrl>
-#include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineView>
 
 namespace {
+
 const QString SubmitButton = QStringLiteral("submit_button");
+
+PageLoad failure(const QWebEngineLoadingInfo &info)
+{
+    if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain)
+        return {PageLoad::Failed, QStringLiteral("HTTP %1").arg(info.errorCode())};
+    return {PageLoad::Failed, info.errorString()};
 }
+
+} // namespace
 
 WebEngineBrowser::WebEngineBrowser(int loadTimeoutMs, QObject *parent)
     : Browser(parent),
       m_loadTimeout(new QTimer(this)),
       m_profile(new QWebEngineProfile(QStringLiteral("OrvoCollector"))),
-      m_page(new QWebEnginePage(m_profile)),
+      m_page(new UnattendedPage(m_profile)),
       m_view(new QWebEngineView)
 {
     m_view->setPage(m_page);
-    // Every finished load moves the cycle on, error pages included.
-    connect(m_page, &QWebEnginePage::loadFinished, this, [this](bool) {
-        m_loadTimeout->stop();
-        emit pageLoaded();
-    });
+    connect(m_page, &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::onLoadingChanged);
+    connect(m_page, &UnattendedPage::dialogAnswered, this, &Browser::pageDialogAnswered);
     m_loadTimeout->setSingleShot(true);
     m_loadTimeout->setInterval(loadTimeoutMs);
-    connect(m_loadTimeout, &QTimer::timeout, m_page, [this] { m_page->triggerAction(QWebEnginePage::Stop); });
+    connect(m_loadTimeout, &QTimer::timeout, this, &WebEngineBrowser::onLoadTimeout);
 }
 
 WebEngineBrowser::~WebEngineBrowser()
@@ -39,20 +45,52 @@ WebEngineBrowser::~WebEngineBrowser()
     delete m_profile;
 }
 
+QWebEnginePage *WebEngineBrowser::page() const
+{
+    return m_page;
+}
+
 void WebEngineBrowser::navigate(const QString &address)
 {
+    m_onRequestedPage = false;
+    m_requested.request();
     m_page->load(QUrl::fromUserInput(address));
     m_loadTimeout->start();
 }
 
+void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo &info)
+{
+    if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+        m_onRequestedPage = false;
+    if (!m_requested.endsWith(info.status()))
+        return;
+    m_loadTimeout->stop();
+    // Error pages are reported as failed; a page the server sent with an
+    // error status still loads and is pressed if it has the button.
+    const bool loaded = info.status() == QWebEngineLoadingInfo::LoadSucceededStatus;
+    m_onRequestedPage = loaded;
+    emit pageLoaded(loaded ? PageLoad{} : failure(info));
+}
+
+void WebEngineBrowser::onLoadTimeout()
+{
+    if (!m_requested.pending())
+        return;
+    m_requested.forget();
+    m_page->triggerAction(QWebEnginePage::Stop);
+    emit pageLoaded({PageLoad::TimedOut, QStringLiteral("%1 秒后仍未载入完成，已停止").arg(m_loadTimeout->interval() / 1000)});
+}
+
 void WebEngineBrowser::pressSubmitButton()
 {
-    run(PageScripts::pressOnlyElementNamed(SubmitButton));
+    if (m_onRequestedPage)
+        run(PageScripts::pressOnlyElementNamed(SubmitButton));
 }
 
 void WebEngineBrowser::pressSecondSubmitButton()
 {
-    run(PageScripts::pressElementNamedAt(SubmitButton, 1));
+    if (m_onRequestedPage)
+        run(PageScripts::pressElementNamedAt(SubmitButton, 1));
 }
 
 void WebEngineBrowser::run(const QString &script)

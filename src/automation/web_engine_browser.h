@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browser.h"
+#include "requested_load.h"
 
 #include <QPointer>
 #include <QWebEngineView>
@@ -9,6 +10,7 @@ class QTimer;
 class QWebEnginePage;
 class QWebEngineProfile;
 class QWidget;
+class UnattendedPage;
 
 // The embedded browser on QtWebEngine. It uses a named profile, so the
 // cookies of a login that the CMS makes persistent stay on disk between runs.
@@ -25,17 +27,23 @@ public:
 
     // The view to place in the window; whoever places it owns it.
     QWebEngineView *view() const { return m_view; }
-    QWebEnginePage *page() const { return m_page; }
+    QWebEnginePage *page() const;
 
     void navigate(const QString &address) override;
     void pressSubmitButton() override;
     void pressSecondSubmitButton() override;
 
 private:
+    void onLoadingChanged(const QWebEngineLoadingInfo &info);
+    void onLoadTimeout();
     void run(const QString &script);
 
     QTimer *m_loadTimeout;
     QWebEngineProfile *m_profile;
-    QWebEnginePage *m_page;
+    UnattendedPage *m_page;
     QPointer<QWebEngineView> m_view;
+    RequestedLoad m_requested;
+    // Set while the page shown is the one the cycle asked for; a press
+    // anywhere else would submit the wrong form.
+    bool m_onRequestedPage = false;
 };

@@ -14,3 +14,8 @@ QValidator::State CycleLengthValidator::validate(QString &input, int &) const
     }
     return input.toInt() <= CycleClock::MaxCycleLength ? Acceptable : Invalid;
 }
+
+void CycleLengthValidator::fixup(QString &input) const
+{
+    input = QString::number(m_fallback);
+}

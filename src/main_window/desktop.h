@@ -13,8 +13,9 @@ public:
     virtual ~Desktop() = default;
     // A box with OK only, no icon and the application's title.
     virtual void inform(QWidget *parent, const QString &text) = 0;
-    // A box with OK and Cancel and the question icon; `answer` gets true for OK.
-    virtual void ask(QWidget *parent, const QString &title, const QString &text,
+    // A box with OK and Cancel and the question icon; `answer` gets true for
+    // OK. Returns the box while it is open, where there is one to show.
+    virtual QWidget *ask(QWidget *parent, const QString &title, const QString &text,
                      std::function<void(bool)> answer) = 0;
     virtual void openUrl(const QUrl &url) = 0;
 };

@@ -7,6 +7,7 @@
 #include "desktop.h"
 #include "half_width_space_label.h"
 #include "settings/settings_file.h"
+#include "single_line_field.h"
 #include "tray_icon.h"
 
 #include <QCloseEvent>
@@ -130,7 +131,8 @@ void Form1::buildControls(QWidget *browserView)
     Combo1->addItems({QStringLiteral("10"), QStringLiteral("12"), QStringLiteral("15"), QStringLiteral("18"),
                       QStringLiteral("20"), QStringLiteral("25"), QStringLiteral("30"), QStringLiteral("35")});
     Combo1->setEditText(QStringLiteral("10"));
-    Combo1->setValidator(new CycleLengthValidator(Combo1));
+    m_lengthValidator = new CycleLengthValidator(Combo1);
+    Combo1->setValidator(m_lengthValidator);
     Combo1->setCompleter(nullptr); // typing "1" means one minute, not "10"
 
     Command9 = place(new QPushButton(QStringLiteral("地址设置"), this), twips(9360, 7080, 1455, 375));
@@ -157,7 +159,14 @@ void Form1::connectControls()
     connect(Text5, &QLineEdit::textChanged, this, [&stages](const QString &t) { stages.addresses.homePage = t; });
 
     connect(Command6, &QPushButton::clicked, &stages, &StageMachine::Command6_Click);
-    connect(Command1, &QPushButton::clicked, &stages, &StageMachine::Command1_Click);
+    connect(Command1, &QPushButton::clicked, this, [this, &stages] {
+        stages.Command1_Click();
+        // The disabled buttons would hand the focus to the cycle length box,
+        // whose blinking cursor keeps repainting the window around the clock.
+        // Only the user's press moves it: a restart by the clock must never
+        // take the keyboard from someone typing.
+        WebBrowser1->setFocus();
+    });
     connect(Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
     connect(Command9, &QPushButton::clicked, this, &Form1::Command9_Click);
     connect(Command10, &QPushButton::clicked, this, &Form1::Command10_Click);
@@ -167,33 +176,29 @@ void Form1::connectControls()
         Command1->setEnabled(false);
         Command6->setEnabled(false);
         Command9->setEnabled(false);
-        // The disabled buttons would hand the focus to the cycle length box,
-        // whose blinking cursor keeps repainting the window around the clock.
-        WebBrowser1->setFocus();
     });
     connect(&stages.countdown(), &Countdown::captionChanged, Label3, &QLabel::setText);
 
     connect(&m_tray, &TrayIcon::restoreRequested, this, &Form1::restoreFromTray);
     connect(&m_tray, &TrayIcon::exitRequested, this, &Form1::askToQuit);
 
-    connect(Combo1, &QComboBox::editTextChanged, this, &Form1::acceptCycleLength);
-    connect(Combo1->lineEdit(), &QLineEdit::editingFinished, this, &Form1::restoreCycleLengthIfInvalid);
+    // A typed length counts once the typing is done (Enter, or the focus
+    // leaving the box); half of "20" must never cut the running cycle short.
+    connect(Combo1->lineEdit(), &QLineEdit::editingFinished, this,
+            [this] { acceptCycleLength(Combo1->currentText()); });
+    connect(Combo1, &QComboBox::textActivated, this, &Form1::acceptCycleLength);
+    for (QLineEdit *field : {Text2, Text3, Text4, Text5})
+        keepOnOneLine(field);
 }
 
 void Form1::acceptCycleLength(const QString &text)
 {
     QString input = text;
     int pos = 0;
-    if (Combo1->validator()->validate(input, pos) == QValidator::Acceptable)
-        m_stages->clock().setCycleLength(input.toInt());
-}
-
-void Form1::restoreCycleLengthIfInvalid()
-{
-    QString input = Combo1->currentText();
-    int pos = 0;
-    if (Combo1->validator()->validate(input, pos) != QValidator::Acceptable)
-        Combo1->setEditText(QString::number(m_stages->clock().cycleLength()));
+    if (m_lengthValidator->validate(input, pos) != QValidator::Acceptable)
+        return;
+    m_stages->setCycleLength(input.toInt());
+    m_lengthValidator->setFallback(m_stages->clock().cycleLength());
 }
 
 void Form1::Form_Load()
@@ -239,7 +244,7 @@ void Form1::Command7_Click()
         m_desktop.inform(this, QStringLiteral("恭喜，保存成功，请手动登陆后台后，再开始挂机自动采集·"));
     } else {
         // The addresses still serve this run; the user must know they are not kept.
-        m_desktop.inform(this, QStringLiteral("地址没有保存：无法写入文件“%1”（%2）。本次运行仍使用这些地址，下次启动需要重新填写。")
+        m_desktop.inform(this, QStringLiteral("地址没有保存到文件“%1”：%2。本次运行仍使用这些地址，下次启动需要重新填写。")
                                    .arg(QDir::toNativeSeparators(QFileInfo(m_settingsPath).absoluteFilePath()), failure));
     }
 }
@@ -264,11 +269,14 @@ void Form1::closeEvent(QCloseEvent *event)
 
 void Form1::askToQuit()
 {
-    if (m_quitQuestionOpen)
+    // A question still on the screen is brought forward; otherwise every
+    // close asks afresh, however often the answer was Cancel before.
+    if (m_quitQuestion && m_quitQuestion->isVisible()) {
+        m_quitQuestion->raise();
+        m_quitQuestion->activateWindow();
         return;
-    m_quitQuestionOpen = true;
-    m_desktop.ask(this, QStringLiteral("退出"), QStringLiteral("真的退出吗?"), [this](bool ok) {
-        m_quitQuestionOpen = false;
+    }
+    m_quitQuestion = m_desktop.ask(this, QStringLiteral("退出"), QStringLiteral("真的退出吗?"), [this](bool ok) {
         if (ok)
             emit quitRequested();
     });
@@ -277,17 +285,26 @@ void Form1::askToQuit()
 void Form1::moveEvent(QMoveEvent *event)
 {
     QWidget::moveEvent(event);
-    if (!isMinimized())
-        m_savedPosition = pos();
+    if (windowState() == Qt::WindowNoState)
+        m_normalGeometry.moveTopLeft(pos());
+}
+
+void Form1::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (windowState() == Qt::WindowNoState)
+        m_normalGeometry.setSize(size());
 }
 
 void Form1::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_tray.isAvailable()) {
+    if (event->type() == QEvent::WindowStateChange && isMinimized()) {
+        m_restoreMaximized = static_cast<QWindowStateChangeEvent *>(event)->oldState() & Qt::WindowMaximized;
         // Hidden once the state change is done; without a notification area
         // the window just stays minimised, never hidden beyond reach.
-        QMetaObject::invokeMethod(this, &Form1::WindowStyle, Qt::QueuedConnection);
+        if (m_tray.isAvailable())
+            QMetaObject::invokeMethod(this, &Form1::WindowStyle, Qt::QueuedConnection);
     }
 }
 
@@ -301,8 +318,13 @@ void Form1::WindowStyle()
 
 void Form1::restoreFromTray()
 {
-    showNormal();
-    move(m_savedPosition);
+    if (m_restoreMaximized) {
+        showMaximized();
+    } else {
+        showNormal();
+        move(m_normalGeometry.topLeft());
+        resize(m_normalGeometry.size());
+    }
     raise();
     activateWindow();
 }

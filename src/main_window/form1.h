@@ -2,9 +2,11 @@
 
 #include "automation/stage_machine.h"
 
+#include <QPointer>
 #include <QWidget>
 
 class Browser;
+class CycleLengthValidator;
 class Desktop;
 class QComboBox;
 class QFrame;
@@ -65,6 +67,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void WindowStyle(); // into the notification area
@@ -74,12 +77,13 @@ private:
     void buildControls(QWidget *browserView);
     void connectControls();
     void acceptCycleLength(const QString &text);
-    void restoreCycleLengthIfInvalid();
 
     Desktop &m_desktop;
     TrayIcon &m_tray;
     const QString m_settingsPath;
     StageMachine *m_stages;
-    QPoint m_savedPosition;
-    bool m_quitQuestionOpen = false;
+    CycleLengthValidator *m_lengthValidator = nullptr;
+    QRect m_normalGeometry; // where the window stood when last neither minimised nor maximised
+    bool m_restoreMaximized = false;
+    QPointer<QWidget> m_quitQuestion;
 };

@@ -1,5 +1,6 @@
 #include "qt_desktop.h"
 
+#include <QAbstractButton>
 #include <QDesktopServices>
 #include <QMessageBox>
 #include <QUrl>
@@ -13,6 +14,11 @@ QMessageBox *openBox(QWidget *parent, QMessageBox::Icon icon, const QString &tit
     // Texts may come from outside (a fetched version line): never rich text.
     box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    // The buttons speak the window's language whatever the system's.
+    if (QAbstractButton *ok = box->button(QMessageBox::Ok))
+        ok->setText(QStringLiteral("确定"));
+    if (QAbstractButton *cancel = box->button(QMessageBox::Cancel))
+        cancel->setText(QStringLiteral("取消"));
     return box;
 }
 
@@ -24,7 +30,7 @@ void QtDesktop::inform(QWidget *parent, const QString &text)
             QMessageBox::Ok)->open();
 }
 
-void QtDesktop::ask(QWidget *parent, const QString &title, const QString &text,
+QWidget *QtDesktop::ask(QWidget *parent, const QString &title, const QString &text,
                     std::function<void(bool)> answer)
 {
     QMessageBox *box = openBox(parent, QMessageBox::Question, title, text,
@@ -32,6 +38,7 @@ void QtDesktop::ask(QWidget *parent, const QString &title, const QString &text,
     QObject::connect(box, &QMessageBox::finished, box,
                      [answer = std::move(answer)](int result) { answer(result == QMessageBox::Ok); });
     box->open();
+    return box;
 }
 
 void QtDesktop::openUrl(const QUrl &url)

@@ -10,7 +10,7 @@ public:
     explicit QtDesktop(QString title) : m_title(std::move(title)) {}
 
     void inform(QWidget *parent, const QString &text) override;
-    void ask(QWidget *parent, const QString &title, const QString &text,
+    QWidget *ask(QWidget *parent, const QString &title, const QString &text,
              std::function<void(bool)> answer) override;
     void openUrl(const QUrl &url) override;
 

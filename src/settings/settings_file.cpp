@@ -44,27 +44,36 @@ QString appendRecord(const QString &path, const QStringList &addresses)
     // four lines: a wrong count or a line break inside an address would shift
     // every record saved after it.
     if (addresses.size() != RecordLines)
-        return QStringLiteral("A record needs %1 addresses, got %2.")
-            .arg(RecordLines).arg(addresses.size());
-    QString text;
+        return QStringLiteral("一条记录需要 %1 个地址，而不是 %2 个").arg(RecordLines).arg(addresses.size());
+    QString record;
     for (const QString &address : addresses) {
         if (address.contains(QLatin1Char('\r')) || address.contains(QLatin1Char('\n')))
-            return QStringLiteral("An address may not contain a line break.");
-        text += address + QLatin1String("\r\n");
+            return QStringLiteral("地址中不能有换行");
+        record += address + QLatin1String("\r\n");
     }
 
-    // One write of the whole record keeps a torn record to a failed write.
-    const QByteArray bytes = toGbBytes(text);
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return file.errorString();
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Append))
+        return QStringLiteral("无法打开文件（%1）").arg(file.errorString());
+    // The new record starts on a record boundary whatever the file ends in
+    // (an editor's stray empty line, a torn record, no final line end): the
+    // lines before it are made up to whole records, so the loader, counting
+    // records from the top, finds the new one whole and last.
+    const QString before = file.isSequential() ? QString() : (file.seek(0), fromGbBytes(file.readAll()));
+    QString padding;
+    if (!before.isEmpty() && !before.endsWith(QLatin1Char('\n')) && !before.endsWith(QLatin1Char('\r')))
+        padding += QLatin1String("\r\n");
+    const qsizetype partial = splitLines(before).size() % RecordLines;
+    if (partial != 0)
+        padding += QString(QLatin1String("\r\n")).repeated(RecordLines - partial);
+
+    // One write of the whole record keeps a torn record to a failed write.
+    const QByteArray bytes = toGbBytes(padding + record);
     const qint64 written = file.write(bytes);
-    if (written < 0)
-        return file.errorString();
+    if (written < 0 || !file.flush())
+        return QStringLiteral("写入失败（%1）").arg(file.errorString());
     if (written != bytes.size())
-        return QStringLiteral("Only %1 of %2 bytes were written.").arg(written).arg(bytes.size());
-    if (!file.flush())
-        return file.errorString();
+        return QStringLiteral("只写入了 %1 字节，应为 %2 字节").arg(written).arg(bytes.size());
     file.close();
     return {};
 }

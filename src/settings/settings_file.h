@@ -14,8 +14,10 @@ QString defaultPath();
 
 // Appends one record: each of the four addresses followed by CR LF, encoded as
 // GB18030 (the same bytes as GB2312/GBK for their characters). Creates the
-// file if it is missing. Returns an empty text on success, otherwise a reason
-// the caller can show; nothing is written then.
+// file if it is missing. The bytes already in the file never change; where
+// they do not end in whole records, line ends are added first so that the new
+// record starts on a record boundary. Returns an empty text on success,
+// otherwise a reason in Chinese the caller can show; nothing is written then.
 QString appendRecord(const QString &path, const QStringList &addresses);
 
 // The addresses of the last complete four-line record; lines after it (a

@@ -59,9 +59,9 @@ private slots:
     void resizingMovesNothing();
     void buttonsDriveTheCycle();
     void countdownShowsInTheRedLine();
-    void cycleLengthTakesWholeMinutesOnly_data();
-    void cycleLengthTakesWholeMinutesOnly();
-    void invalidLengthFallsBackWhenEditingEnds();
+    void typedLengthCountsOnlyWhenEditingEnds_data();
+    void typedLengthCountsOnlyWhenEditingEnds();
+    void retypingTheLengthAcrossARestartKeepsTheFocusAndTheLength();
     void saveRefusesAnEmptyAddress();
     void productPageButtonOpensTheProductPage();
 };
@@ -176,50 +176,71 @@ void TestForm1::countdownShowsInTheRedLine()
     QCOMPARE(rig.form.Label3->text(), QStringLiteral("离生成信息页面时间还有 59 秒"));
 }
 
-void TestForm1::cycleLengthTakesWholeMinutesOnly_data()
+void TestForm1::typedLengthCountsOnlyWhenEditingEnds_data()
 {
     QTest::addColumn<QString>("keys");
+    QTest::addColumn<int>("finish"); // the key that ends the editing, or 0
     QTest::addColumn<QString>("shown");
     QTest::addColumn<int>("minutes");
-    QTest::newRow("listed length") << "25" << "25" << 25;
-    QTest::newRow("typed 5") << "5" << "5" << 5;
-    QTest::newRow("typed 1, not completed to 10") << "1" << "1" << 1;
-    QTest::newRow("typed 3, not completed to 30") << "3" << "3" << 3;
-    QTest::newRow("largest") << "1440" << "1440" << 1440;
-    QTest::newRow("too large") << "1441" << "144" << 144;
-    QTest::newRow("zero refused") << "0" << "" << 10;
-    QTest::newRow("leading zero refused") << "05" << "5" << 5;
-    QTest::newRow("letters refused") << "a1b2" << "12" << 12;
-    QTest::newRow("decimal point refused") << "7.5" << "75" << 75;
-    QTest::newRow("space refused") << " 8" << "8" << 8;
+    QTest::newRow("half typed, not yet confirmed") << "2" << 0 << "2" << 10;
+    QTest::newRow("Enter") << "25" << int(Qt::Key_Return) << "25" << 25;
+    QTest::newRow("Tab") << "5" << int(Qt::Key_Tab) << "5" << 5;
+    QTest::newRow("1 not completed to 10") << "1" << int(Qt::Key_Tab) << "1" << 1;
+    QTest::newRow("too large refused") << "1441" << int(Qt::Key_Return) << "144" << 144;
+    QTest::newRow("letters refused") << "a1b2" << int(Qt::Key_Return) << "12" << 12;
+    QTest::newRow("zero refused, empty box falls back") << "0" << int(Qt::Key_Tab) << "10" << 10;
+    QTest::newRow("next entry of the list") << "" << int(Qt::Key_Down) << "12" << 12;
 }
 
-void TestForm1::cycleLengthTakesWholeMinutesOnly()
+void TestForm1::typedLengthCountsOnlyWhenEditingEnds()
 {
     QFETCH(QString, keys);
+    QFETCH(int, finish);
     QFETCH(QString, shown);
     QFETCH(int, minutes);
     Rig rig;
     QApplication::setActiveWindow(&rig.form);
     rig.form.Combo1->setFocus();
     QVERIFY(QTest::qWaitForWindowActive(&rig.form));
-    rig.form.Combo1->lineEdit()->clear();
-    QTest::keyClicks(rig.form.Combo1->lineEdit(), keys);
+    if (!keys.isEmpty()) {
+        rig.form.Combo1->lineEdit()->selectAll();
+        QTest::keyClicks(rig.form.Combo1->lineEdit(), keys);
+    }
+    if (finish)
+        QTest::keyClick(rig.form.Combo1, Qt::Key(finish));
     QCOMPARE(rig.form.Combo1->currentText(), shown);
     QCOMPARE(rig.form.stages().clock().cycleLength(), minutes);
 }
 
-void TestForm1::invalidLengthFallsBackWhenEditingEnds()
+// Retyping "10" as "20", key by key, just as the clock restarts the cycle:
+// the restart leaves the keyboard alone, the half-typed "2" never counts,
+// and the next restart comes 20 minutes after this one.
+void TestForm1::retypingTheLengthAcrossARestartKeepsTheFocusAndTheLength()
 {
     Rig rig;
-    QTest::keyClicks(rig.form.Combo1->lineEdit(), QStringLiteral("5")); // "105"
-    QCOMPARE(rig.form.stages().clock().cycleLength(), 105);
-    rig.form.Combo1->lineEdit()->clear();
-    emit rig.form.Combo1->lineEdit()->editingFinished();
-    QCOMPARE(rig.form.Combo1->currentText(), QStringLiteral("105"));
-    QCOMPARE(rig.form.stages().clock().cycleLength(), 105);
-    rig.form.Combo1->setCurrentIndex(6);
-    QCOMPARE(rig.form.stages().clock().cycleLength(), 30);
+    rig.browser.setLoadDelay(100);
+    QApplication::setActiveWindow(&rig.form);
+    QVERIFY(QTest::qWaitForWindowActive(&rig.form));
+    rig.form.stages().Command1_Click();
+    rig.clock.advance(80200); // the home page is open, the clock runs
+    const qint64 clockStart = rig.browser.timesOf("navigate http://cms/home").value(0);
+    QVERIFY(clockStart > 0);
+    rig.clock.advanceTo(clockStart + 599000);
+
+    rig.form.Combo1->setFocus();
+    rig.form.Combo1->lineEdit()->selectAll();
+    QTest::keyClicks(rig.form.Combo1->lineEdit(), QStringLiteral("2"));
+    rig.clock.advance(1000); // the restart
+    QCOMPARE(rig.browser.timesOf("navigate http://cms/collect").size(), 2);
+    QCOMPARE(QApplication::focusWidget(), rig.form.Combo1);
+    rig.clock.advance(1000);
+    QTest::keyClicks(rig.form.Combo1->lineEdit(), QStringLiteral("0"));
+    QTest::keyClick(rig.form.Combo1->lineEdit(), Qt::Key_Tab);
+    QCOMPARE(rig.form.stages().clock().cycleLength(), 20);
+
+    rig.clock.advanceTo(clockStart + 600000 + 1200000);
+    QCOMPARE(rig.browser.timesOf("navigate http://cms/collect"),
+             (QList<qint64>{0, clockStart + 600000, clockStart + 1800000}));
 }
 
 void TestForm1::saveRefusesAnEmptyAddress()

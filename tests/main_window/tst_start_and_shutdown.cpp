@@ -5,7 +5,14 @@
 #include "fake_desktop.h"
 #include "fake_tray_icon.h"
 #include "main_window/form1.h"
+#include "main_window/qt_desktop.h"
 #include "virtual_clock.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QMessageBox>
+#include <QWindow>
 
 #include <QFile>
 #include <QFrame>
@@ -75,8 +82,11 @@ private slots:
     void unwritableFileIsNotReportedAsSaved();
     void closeAnsweredCancelKeepsTheCycleRunning();
     void closeAnsweredOkQuits();
+    void everyWindowManagerCloseAsksAgainAfterCancel();
+    void pastedLineBreakIsKeptOutOfTheSettingsFile();
     void trayMenuExitAsksToo();
-    void minimiseGoesToTheTrayAndRestoresInPlace();
+    void minimiseGoesToTheTrayAndRestoresAsItWas_data();
+    void minimiseGoesToTheTrayAndRestoresAsItWas();
     void secondMinimiseAfterRestoreLeavesOneIcon();
     void withoutNotificationAreaTheWindowOnlyMinimises();
 };
@@ -208,6 +218,47 @@ void TestStartAndShutdown::closeAnsweredOkQuits()
     QCOMPARE(readAll(folder.filePath("123.txt")), SavedBytes); // nothing written on the way out
 }
 
+// Closed as a window manager closes (a spontaneous close of the platform
+// window), with the real question box answered Cancel by its Escape key.
+void TestStartAndShutdown::everyWindowManagerCloseAsksAgainAfterCancel()
+{
+    QTemporaryDir folder;
+    VirtualClock clock;
+    FakeBrowser browser{clock};
+    QtDesktop desktop(QStringLiteral("title"));
+    FakeTrayIcon tray;
+    Form1 form(browser, nullptr, clock, desktop, tray, folder.filePath("123.txt"));
+    QSignalSpy quit(&form, &Form1::quitRequested);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    for (int round = 0; round < 3; ++round) {
+        form.windowHandle()->close();
+        QPointer<QMessageBox> box;
+        QTRY_VERIFY((box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())));
+        QCOMPARE(box->text(), QStringLiteral("真的退出吗?"));
+        QCOMPARE(box->button(QMessageBox::Cancel)->text(), QStringLiteral("取消"));
+        QTest::keyClick(box, Qt::Key_Escape);
+        QTRY_VERIFY(!box);
+        QVERIFY(form.isVisible());
+    }
+    QCOMPARE(quit.count(), 0);
+}
+
+void TestStartAndShutdown::pastedLineBreakIsKeptOutOfTheSettingsFile()
+{
+    QTemporaryDir folder;
+    const QString settings = folder.filePath("123.txt");
+    Window window(settings);
+    window.type({"", "http://cms/collect", "http://cms/generate", "http://cms/home"});
+    QApplication::clipboard()->setText(QStringLiteral("http://cms/\r\n登陆\n"));
+    window.form.Text2->setFocus();
+    window.form.Text2->paste();
+    QCOMPARE(window.form.Text2->text(), QStringLiteral("http://cms/登陆"));
+    QTest::mouseClick(window.form.Command7, Qt::LeftButton);
+    QCOMPARE(window.desktop.messages, QStringList{"恭喜，保存成功，请手动登陆后台后，再开始挂机自动采集·"});
+    QCOMPARE(readAll(settings), SavedBytes);
+}
+
 void TestStartAndShutdown::trayMenuExitAsksToo()
 {
     QTemporaryDir folder;
@@ -222,18 +273,35 @@ void TestStartAndShutdown::trayMenuExitAsksToo()
     QCOMPARE(quit.count(), 1);
 }
 
-void TestStartAndShutdown::minimiseGoesToTheTrayAndRestoresInPlace()
+void TestStartAndShutdown::minimiseGoesToTheTrayAndRestoresAsItWas_data()
 {
+    QTest::addColumn<bool>("maximised");
+    QTest::newRow("normal") << false;
+    QTest::newRow("maximised") << true;
+}
+
+void TestStartAndShutdown::minimiseGoesToTheTrayAndRestoresAsItWas()
+{
+    QFETCH(bool, maximised);
     QTemporaryDir folder;
     Window window(folder.filePath("123.txt"));
     window.form.move(130, 90);
+    const QSize size = window.form.size();
+    if (maximised) {
+        window.form.showMaximized();
+        QTRY_VERIFY(window.form.isMaximized());
+    }
     window.form.showMinimized();
     QTRY_VERIFY(window.form.isHidden());
     QVERIFY(window.tray.visible);
     emit window.tray.restoreRequested();
     QVERIFY(window.form.isVisible());
     QVERIFY(!window.form.isMinimized());
-    QCOMPARE(window.form.pos(), QPoint(130, 90));
+    QCOMPARE(window.form.isMaximized(), maximised);
+    if (!maximised) {
+        QCOMPARE(window.form.pos(), QPoint(130, 90));
+        QCOMPARE(window.form.size(), size);
+    }
     QVERIFY(window.tray.visible); // the icon stays until the window closes
 }
 

@@ -48,8 +48,8 @@ private slots:
     void defaultPathIsInCurrentDirectory();
 
     void firstSaveWritesFourCrLfLines();
-    void laterSavesAppend_data();
-    void laterSavesAppend();
+    void saveAfterStrayOrTornLinesIsLoadedNextStart_data();
+    void saveAfterStrayOrTornLinesIsLoadedNextStart();
     void textIsWrittenAsGb_data();
     void textIsWrittenAsGb();
     void addressesAreNotTrimmed();
@@ -104,26 +104,33 @@ void TestSettingsFile::firstSaveWritesFourCrLfLines()
     QCOMPARE(SettingsFile::loadLastRecord(path()), Addresses);
 }
 
-void TestSettingsFile::laterSavesAppend_data()
+void TestSettingsFile::saveAfterStrayOrTornLinesIsLoadedNextStart_data()
 {
     QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("padding");
 
-    QTest::newRow("after a saved record") << AddressesBytes;
-    QTest::newRow("after a torn record") << QByteArray("a\r\nb\r\n");
-    QTest::newRow("after foreign bytes") << QByteArray("\xFF\x00 keep\n", 8);
+    QTest::newRow("after a saved record") << AddressesBytes << QByteArray();
+    QTest::newRow("after an editor's stray empty line") << AddressesBytes + "\r\n" << QByteArray("\r\n\r\n\r\n");
+    QTest::newRow("after a torn record") << QByteArray("a\r\nb\r\n") << QByteArray("\r\n\r\n");
+    QTest::newRow("no line end after the last line") << QByteArray("a\r\nb\r\nc\r\nd") << QByteArray("\r\n");
+    QTest::newRow("LF only, torn") << QByteArray("a\nb\nc\nd\ne\n") << QByteArray("\r\n\r\n\r\n");
+    QTest::newRow("foreign bytes") << QByteArray("\xFF\x00 keep\n", 8) << QByteArray("\r\n\r\n\r\n");
 }
 
-void TestSettingsFile::laterSavesAppend()
+void TestSettingsFile::saveAfterStrayOrTornLinesIsLoadedNextStart()
 {
     QFETCH(QByteArray, before);
+    QFETCH(QByteArray, padding);
     QVERIFY(writeBytes(path(), before));
 
     const QStringList second = {QStringLiteral("l2"), QStringLiteral("c2"),
                                 QStringLiteral("g2"), QStringLiteral("h2")};
     QCOMPARE(SettingsFile::appendRecord(path(), second), QString());
 
-    // What was there stays byte for byte; the new record follows it.
-    QCOMPARE(readBytes(path()), before + "l2\r\nc2\r\ng2\r\nh2\r\n");
+    // What was there stays byte for byte; the new record starts on a record
+    // boundary, so the next start loads it.
+    QCOMPARE(readBytes(path()), before + padding + "l2\r\nc2\r\ng2\r\nh2\r\n");
+    QCOMPARE(SettingsFile::loadLastRecord(path()), second);
 }
 
 void TestSettingsFile::textIsWrittenAsGb_data()

@@ -44,5 +44,5 @@ void FakeBrowser::record(const QString &what)
 {
     calls.append({m_clock.now(), what});
     if (m_loadDelay >= 0)
-        m_clock.schedule(m_loadDelay, [this] { emit pageLoaded(); });
+        m_clock.schedule(m_loadDelay, [this] { emit pageLoaded(PageLoad{}); });
 }

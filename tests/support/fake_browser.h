@@ -20,7 +20,7 @@ public:
 
     // -1: pages finish only through finishLoad().
     void setLoadDelay(qint64 ms) { m_loadDelay = ms; }
-    void finishLoad() { emit pageLoaded(); }
+    void finishLoad() { emit pageLoaded(PageLoad{}); }
 
     struct Call {
         qint64 at;

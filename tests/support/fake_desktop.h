@@ -16,10 +16,11 @@ public:
     };
 
     void inform(QWidget *, const QString &text) override { messages << text; }
-    void ask(QWidget *, const QString &title, const QString &text, std::function<void(bool)> reply) override
+    QWidget *ask(QWidget *, const QString &title, const QString &text, std::function<void(bool)> reply) override
     {
         questions.append({title, text});
         reply(answer);
+        return nullptr;
     }
     void openUrl(const QUrl &url) override { opened << url; }
 

@@ -30,10 +30,11 @@ public:
     QList<QUrl> opened;
 
     void inform(QWidget *, const QString &text) override { informs << text; }
-    void ask(QWidget *parent, const QString &title, const QString &text,
-             std::function<void(bool)> answer) override
+    QWidget *ask(QWidget *parent, const QString &title, const QString &text,
+                 std::function<void(bool)> answer) override
     {
         asks.append({parent, title, text, std::move(answer)});
+        return nullptr;
     }
     void openUrl(const QUrl &url) override { opened << url; }
 };

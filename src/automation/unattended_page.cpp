@@ -1,0 +1,33 @@
+#include "unattended_page.h"
+
+#include <QDateTime>
+
+#include <cstdio>
+
+void UnattendedPage::javaScriptAlert(const QUrl &, const QString &text)
+{
+    report(QStringLiteral("alert"), text);
+}
+
+bool UnattendedPage::javaScriptConfirm(const QUrl &, const QString &text)
+{
+    // QtWebEngine asks the leave-page question through here as well.
+    report(QStringLiteral("confirm"), text);
+    return true;
+}
+
+bool UnattendedPage::javaScriptPrompt(const QUrl &, const QString &text, const QString &defaultValue,
+                                      QString *result)
+{
+    report(QStringLiteral("prompt"), text);
+    *result = defaultValue;
+    return true;
+}
+
+void UnattendedPage::report(const QString &kind, const QString &text)
+{
+    const QString line = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+        + QStringLiteral(" 网页对话框（%1）已自动应答：%2（%3）\n").arg(kind, text, url().toString());
+    std::fputs(line.toLocal8Bit().constData(), stderr);
+    emit dialogAnswered(kind, text);
+}

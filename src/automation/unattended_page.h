@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QWebEnginePage>
+
+// A page that never waits for a person: an alert is acknowledged, a confirm
+// answered OK (the tool pressed that button on purpose), a prompt given its
+// default text, and a "leave this page?" question lets the navigation go on.
+// What the page said goes to standard error with the time.
+class UnattendedPage : public QWebEnginePage {
+    Q_OBJECT
+public:
+    using QWebEnginePage::QWebEnginePage;
+
+signals:
+    void dialogAnswered(const QString &kind, const QString &text);
+
+protected:
+    void javaScriptAlert(const QUrl &origin, const QString &text) override;
+    bool javaScriptConfirm(const QUrl &origin, const QString &text) override;
+    bool javaScriptPrompt(const QUrl &origin, const QString &text, const QString &defaultValue,
+                          QString *result) override;
+
+private:
+    void report(const QString &kind, const QString &text);
+};
