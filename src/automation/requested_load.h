@@ -1,21 +1,26 @@
 #pragma once
 
+#include <QUrl>
 #include <QWebEngineLoadingInfo>
 
 // Picks the end of the load that the tool asked for out of the browser's
 // loading reports. Reports of other loads come in between: the end of the
 // page shown before, which may arrive just after the next navigation was
-// asked for, form submissions and the login typed by hand. A load counts as
-// ours from the first start reported after the request on.
+// asked for, form submissions and the login typed by hand. A report ends the
+// requested load when it is for the requested address, or when that address
+// was reported started (the load may then end on the address it was
+// redirected to). A load asked for while another is under way may be
+// reported without a start of its own.
 class RequestedLoad {
 public:
-    void request() { m_state = AwaitingStart; }
+    void request(const QUrl &url);
     void forget() { m_state = Idle; }
     bool pending() const { return m_state != Idle; }
-    // Whether `status` ends the requested load.
-    bool endsWith(QWebEngineLoadingInfo::LoadStatus status);
+    // Whether this report ends the requested load.
+    bool endsWith(QWebEngineLoadingInfo::LoadStatus status, const QUrl &url);
 
 private:
-    enum State { Idle, AwaitingStart, Loading };
+    enum State { Idle, Requested, Started };
     State m_state = Idle;
+    QUrl m_url;
 };

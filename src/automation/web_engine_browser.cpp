@@ -53,8 +53,9 @@ QWebEnginePage *WebEngineBrowser::page() const
 void WebEngineBrowser::navigate(const QString &address)
 {
     m_onRequestedPage = false;
-    m_requested.request();
-    m_page->load(QUrl::fromUserInput(address));
+    const QUrl url = QUrl::fromUserInput(address);
+    m_requested.request(url);
+    m_page->load(url);
     m_loadTimeout->start();
 }
 
@@ -62,7 +63,7 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo &info)
 {
     if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
         m_onRequestedPage = false;
-    if (!m_requested.endsWith(info.status()))
+    if (!m_requested.endsWith(info.status(), info.url()))
         return;
     m_loadTimeout->stop();
     // Error pages are reported as failed; a page the server sent with an

@@ -92,6 +92,8 @@ private slots:
     void failingCollectionPageStillMovesOn_data();
     void failingCollectionPageStillMovesOn();
     void pagesThatNeverAnswerDoNotHoldTheCycle();
+    void pageDialogsDoNotStopTheCycle_data();
+    void pageDialogsDoNotStopTheCycle();
     void persistentLoginSurvivesRestart();
 };
 
@@ -236,6 +238,38 @@ void TestWebEngineCycle::pagesThatNeverAnswerDoNotHoldTheCycle()
     const QStringList expected = {QStringLiteral("GET /collect"), QStringLiteral("GET /generate"),
                                   QStringLiteral("GET /homepage"), QStringLiteral("GET /collect")};
     QCOMPARE(rig.cms.log().mid(0, expected.size()), expected);
+}
+
+void TestWebEngineCycle::pageDialogsDoNotStopTheCycle_data()
+{
+    QTest::addColumn<QString>("collection");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("alert") << FakeCms::CollectionAlerting << "alert 采集完成";
+    QTest::newRow("confirm") << FakeCms::CollectionConfirming << "confirm 继续生成吗?";
+    QTest::newRow("prompt") << FakeCms::CollectionPrompting << "prompt 备注";
+}
+
+// The collection's result page opens a page dialog: nobody is at the screen,
+// so it is answered at once and the cycle goes on to the generation and home
+// pages.
+void TestWebEngineCycle::pageDialogsDoNotStopTheCycle()
+{
+    QFETCH(QString, collection);
+    QFETCH(QString, said);
+    Rig rig;
+    QVERIFY(rig.start());
+    rig.stages.addresses.collection = rig.cms.address(collection);
+    QStringList dialogs;
+    connect(&rig.shown.browser, &Browser::pageDialogAnswered, this,
+            [&dialogs](const QString &kind, const QString &text) { dialogs << kind + QLatin1Char(' ') + text; });
+
+    rig.stages.Command1_Click();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().contains(QStringLiteral("GET /homepage")), Patience);
+    const QStringList expected = {QStringLiteral("GET ") + collection, QStringLiteral("POST ") + collection,
+                                  QStringLiteral("GET /generate"), QStringLiteral("POST /generate?form=2"),
+                                  QStringLiteral("GET /homepage")};
+    QCOMPARE(rig.cms.log().mid(0, expected.size()), expected);
+    QCOMPARE(dialogs, QStringList{said});
 }
 
 // Two runs of the tool, each in a process of its own as in real use (a

@@ -62,6 +62,7 @@ private slots:
     void typedLengthCountsOnlyWhenEditingEnds_data();
     void typedLengthCountsOnlyWhenEditingEnds();
     void retypingTheLengthAcrossARestartKeepsTheFocusAndTheLength();
+    void nextCollectionCountdownEndsAtTheRestart();
     void saveRefusesAnEmptyAddress();
     void productPageButtonOpensTheProductPage();
 };
@@ -241,6 +242,26 @@ void TestForm1::retypingTheLengthAcrossARestartKeepsTheFocusAndTheLength()
     rig.clock.advanceTo(clockStart + 600000 + 1200000);
     QCOMPARE(rig.browser.timesOf("navigate http://cms/collect"),
              (QList<qint64>{0, clockStart + 600000, clockStart + 1800000}));
+}
+
+// From the second cycle on the clock has run through the 80 s of waits
+// before the home page opens; the red line must still reach zero when the
+// next collection starts, not 80 seconds later.
+void TestForm1::nextCollectionCountdownEndsAtTheRestart()
+{
+    Rig rig;
+    rig.browser.setLoadDelay(100);
+    rig.form.stages().Command1_Click();
+    rig.clock.advance(80200);
+    const qint64 clockStart = rig.browser.timesOf("navigate http://cms/home").value(0);
+    QVERIFY(clockStart > 0);
+    for (int cycle = 1; cycle <= 2; ++cycle) {
+        rig.clock.advanceTo(clockStart + cycle * 600000 - 1);
+        QCOMPARE(rig.browser.timesOf("navigate http://cms/collect").size(), cycle);
+        const QString line = rig.form.Label3->text();
+        QVERIFY2(line == QStringLiteral("离下次采集时间还有 1 秒") || line == QStringLiteral("离下次采集时间还有 0 秒"),
+                 qPrintable(QStringLiteral("cycle %1: %2").arg(cycle).arg(line)));
+    }
 }
 
 void TestForm1::saveRefusesAnEmptyAddress()

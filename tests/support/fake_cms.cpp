@@ -146,10 +146,19 @@ HttpResponse FakeCms::loginPage() const
 
 HttpResponse FakeCms::collectionPage(const HttpRequest &request) const
 {
-    if (request.method == "POST")
-        return page(QStringLiteral("采集"), QStringLiteral("<p>采集完成</p>"));
-
     const QString variant = variantOf(request);
+    if (request.method == "POST") {
+        // Result pages that speak to the user through a page dialog.
+        QString script;
+        if (variant == QLatin1String("alert"))
+            script = QStringLiteral("alert('采集完成');");
+        else if (variant == QLatin1String("confirm"))
+            script = QStringLiteral("if (!confirm('继续生成吗?')) document.title = 'cancelled';");
+        else if (variant == QLatin1String("prompt"))
+            script = QStringLiteral("prompt('备注', '无');");
+        return page(QStringLiteral("采集"), QStringLiteral("<p>采集完成</p><script>%1</script>").arg(script));
+    }
+
     if (variant == QLatin1String("server-error"))
         return page(QStringLiteral("错误"), QStringLiteral("<p>服务器内部错误</p>"), 500);
 

@@ -35,6 +35,10 @@ public:
     static constexpr const char *CollectionWithTwoButtons = "/collect?variant=two-buttons";
     // Answers 500 with a page of its own.
     static constexpr const char *CollectionFailing = "/collect?variant=server-error";
+    // The page that the submission loads calls alert(), confirm() or prompt().
+    static constexpr const char *CollectionAlerting = "/collect?variant=alert";
+    static constexpr const char *CollectionConfirming = "/collect?variant=confirm";
+    static constexpr const char *CollectionPrompting = "/collect?variant=prompt";
     static constexpr const char *Generation = "/generate";
     // Two forms, but only the first has a submit_button.
     static constexpr const char *GenerationWithOneButton = "/generate?variant=one-button";

@@ -1,0 +1,65 @@
+// Which of the browser's loading reports ends the load the cycle asked for.
+// The cycle presses a button on the page that a report announces, so taking
+// another load's end for it submits the wrong form, and missing it holds the
+// cycle until the load time-out.
+
+#include "automation/requested_load.h"
+
+#include <QTest>
+
+using Info = QWebEngineLoadingInfo;
+
+class TestRequestedLoad : public QObject {
+    Q_OBJECT
+private slots:
+    void onlyTheRequestedLoadsEndIsReported_data();
+    void onlyTheRequestedLoadsEndIsReported();
+};
+
+void TestRequestedLoad::onlyTheRequestedLoadsEndIsReported_data()
+{
+    // Each event is "request <page>" or "<status> <page>"; `ends` marks, per
+    // event, whether it ends the requested load.
+    QTest::addColumn<QStringList>("events");
+    QTest::addColumn<QString>("ends");
+    QTest::newRow("plain load") << QStringList{"request collect", "started collect", "ok collect"} << "001";
+    QTest::newRow("previous page ends late")
+        << QStringList{"started home", "request collect", "ok home", "started collect", "ok collect"} << "00001";
+    QTest::newRow("requested while another loads, no start of its own")
+        << QStringList{"request login", "started login", "request collect", "ok collect"} << "0001";
+    QTest::newRow("redirected to the login page")
+        << QStringList{"request collect", "started collect", "ok login"} << "001";
+    QTest::newRow("failed load") << QStringList{"request collect", "started collect", "failed collect"} << "001";
+    QTest::newRow("submission after the press")
+        << QStringList{"request collect", "started collect", "ok collect", "started collect", "ok collect"} << "00100";
+    QTest::newRow("earlier request stopped by the next")
+        << QStringList{"request home", "started home", "request collect", "stopped home", "started collect", "ok collect"}
+        << "000001";
+    QTest::newRow("login typed by hand") << QStringList{"started login", "ok login"} << "00";
+}
+
+void TestRequestedLoad::onlyTheRequestedLoadsEndIsReported()
+{
+    QFETCH(QStringList, events);
+    QFETCH(QString, ends);
+    const QHash<QString, Info::LoadStatus> statuses = {{"started", Info::LoadStartedStatus},
+                                                       {"ok", Info::LoadSucceededStatus},
+                                                       {"failed", Info::LoadFailedStatus},
+                                                       {"stopped", Info::LoadStoppedStatus}};
+    RequestedLoad load;
+    QString ended;
+    for (const QString &event : events) {
+        const QString what = event.section(QLatin1Char(' '), 0, 0);
+        const QUrl url(QStringLiteral("http://cms.example/") + event.section(QLatin1Char(' '), 1));
+        if (what == QLatin1String("request")) {
+            load.request(url);
+            ended += QLatin1Char('0');
+        } else {
+            ended += load.endsWith(statuses.value(what), url) ? QLatin1Char('1') : QLatin1Char('0');
+        }
+    }
+    QCOMPARE(ended, ends);
+}
+
+QTEST_GUILESS_MAIN(TestRequestedLoad)
+#include "tst_requested_load.moc"
