@@ -1,11 +1,13 @@
 #pragma once
 
+#include "autostart_entry.h"
 #include "automation/stage_machine.h"
 
 #include <QWidget>
 
 class Browser;
 class Desktop;
+class QCheckBox;
 class QComboBox;
 class QFrame;
 class QGroupBox;
@@ -25,8 +27,10 @@ public:
     // `browserView` is the widget that shows the browser's pages; the window
     // takes it over. It may be null where no real browser is used.
     // `settingsPath` is the settings file, "123.txt" in the current directory.
+    // `autostart` is where the login autostart entry of its folder goes.
     Form1(Browser &browser, QWidget *browserView, TimerFactory &timers, Desktop &desktop, TrayIcon &tray,
-          const QString &settingsPath, QWidget *parent = nullptr);
+          const QString &settingsPath, const AutostartPlaces &autostart = AutostartPlaces::forThisUser(),
+          QWidget *parent = nullptr);
 
     static QString caption();
 
@@ -50,6 +54,7 @@ public:
     QLineEdit *Text4;
     QLineEdit *Text5;
     QPushButton *Command7;
+    QCheckBox *Check1; // start at login
     QPushButton *Command6;
     QPushButton *Command1;
     QLabel *Label3;
