@@ -12,6 +12,6 @@ void pressStartOnceShown(Form1 &form)
         if (form.Command1->isEnabled())
             form.Command1->click();
         else
-            form.Label3->setText(QStringLiteral("尚未保存地址，无法自动开始挂机"));
+            form.Label3->setText(QStringLiteral("地址尚未保存，本次无法自动开始挂机"));
     });
 }
