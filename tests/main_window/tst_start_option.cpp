@@ -10,6 +10,7 @@
 #include "settings/settings_file.h"
 #include "virtual_clock.h"
 
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QProcess>
@@ -73,7 +74,7 @@ void TestStartOption::startCollectsOnAKeptLoginWithoutAClick()
                                         {cms.address(FakeCms::Login), cms.address(FakeCms::Collection),
                                          cms.address(FakeCms::Generation), cms.address(FakeCms::HomePage)}),
              QString());
-    const int loginsBefore = cms.requests().size();
+    const int earlierRequests = cms.requests().size();
 
     QProcess tool;
     tool.setProcessEnvironment(homeIn(home.path()));
@@ -83,7 +84,7 @@ void TestStartOption::startCollectsOnAKeptLoginWithoutAClick()
     QVERIFY(tool.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(cms.log().contains(QStringLiteral("POST /collect")), Patience);
 
-    const QList<HttpRequest> requests = cms.requests().mid(loginsBefore);
+    const QList<HttpRequest> requests = cms.requests().mid(earlierRequests);
     QCOMPARE(FakeCms::describe(requests.value(0)), QStringLiteral("GET /collect"));
     QCOMPARE(FakeCms::describe(requests.value(1)), QStringLiteral("POST /collect"));
     QVERIFY(cms.carriesSession(requests[0]) && cms.carriesSession(requests[1]));
