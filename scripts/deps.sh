@@ -7,6 +7,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   qt6-declarative-dev qt6-webengine-dev libqt6webenginecore6-bin
   fonts-wqy-zenhei xdg-utils
+  desktop-file-utils # the install test validates the desktop entries
+  dpkg-dev file # cpack -G DEB computes the package's dependencies with them
 )
 
 missing=()

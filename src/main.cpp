@@ -1,9 +1,11 @@
 #include "automation/precise_timer.h"
 #include "automation/web_engine_browser.h"
 #include "main_window/app_icon.h"
+#include "main_window/command_line.h"
 #include "main_window/form1.h"
 #include "main_window/qt_desktop.h"
 #include "main_window/quit_on_signal.h"
+#include "main_window/start_option.h"
 #include "main_window/system_tray_icon.h"
 #include "settings/settings_file.h"
 #include "update/update_check.h"
@@ -24,6 +26,8 @@ int main(int argc, char *argv[])
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvo-collector"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("orvo-collector"));
+    const bool start = startRequested(QApplication::arguments());
     quitOnTerminationSignals();
 
     WebEngineBrowser browser;
@@ -37,5 +41,7 @@ int main(int argc, char *argv[])
     new UpdateCheck(timers, network, desktop, QStringLiteral(UPDATE_FILE_URL), QStringLiteral(PRODUCT_PAGE_URL), &form);
     form.move(form.screen()->availableGeometry().center() - form.rect().center());
     form.show();
+    if (start)
+        pressStartOnceShown(form);
     return app.exec();
 }

@@ -3,9 +3,7 @@
 #include <QPainter>
 #include <QPixmap>
 
-namespace {
-
-QPixmap drawIcon(int size)
+QPixmap appIconPixmap(int size)
 {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
@@ -33,12 +31,10 @@ QPixmap drawIcon(int size)
     return pixmap;
 }
 
-} // namespace
-
 QIcon appIcon()
 {
     QIcon icon;
     for (const int size : {16, 24, 32, 48})
-        icon.addPixmap(drawIcon(size));
+        icon.addPixmap(appIconPixmap(size));
     return icon;
 }

@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "app_icon.h"
+#include "autostart_check_box.h"
 #include "automation/countdown.h"
 #include "automation/cycle_clock.h"
 #include "cycle_length_validator.h"
@@ -56,7 +57,7 @@ W *place(W *widget, const QRect &geometry)
 } // namespace
 
 Form1::Form1(Browser &browser, QWidget *browserView, TimerFactory &timers, Desktop &desktop, TrayIcon &tray,
-             const QString &settingsPath, QWidget *parent)
+             const QString &settingsPath, const AutostartPlaces &autostart, QWidget *parent)
     : QWidget(parent),
       m_desktop(desktop),
       m_tray(tray),
@@ -68,6 +69,9 @@ Form1::Form1(Browser &browser, QWidget *browserView, TimerFactory &timers, Deskt
     setFont(windowFont());
     resize(10920 / TwipsPerPixel, 7950 / TwipsPerPixel);
     buildControls(browserView);
+    Check1 = place(new AutostartCheckBox(AutostartEntry(autostart, QFileInfo(settingsPath).absolutePath()), desktop, Frame1),
+                   twips(4800, 2370, 3135, 300));
+    setTabOrder(Command7, Check1);
     connectControls();
     Form_Load();
 }

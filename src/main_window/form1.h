@@ -1,5 +1,6 @@
 #pragma once
 
+#include "autostart_entry.h"
 #include "automation/stage_machine.h"
 
 #include <QPointer>
@@ -8,6 +9,7 @@
 class Browser;
 class CycleLengthValidator;
 class Desktop;
+class QCheckBox;
 class QComboBox;
 class QFrame;
 class QGroupBox;
@@ -27,8 +29,10 @@ public:
     // `browserView` is the widget that shows the browser's pages; the window
     // takes it over. It may be null where no real browser is used.
     // `settingsPath` is the settings file, "123.txt" in the current directory.
+    // `autostart` is where the login autostart entry of its folder goes.
     Form1(Browser &browser, QWidget *browserView, TimerFactory &timers, Desktop &desktop, TrayIcon &tray,
-          const QString &settingsPath, QWidget *parent = nullptr);
+          const QString &settingsPath, const AutostartPlaces &autostart = AutostartPlaces::forThisUser(),
+          QWidget *parent = nullptr);
 
     static QString caption();
 
@@ -52,6 +56,7 @@ public:
     QLineEdit *Text4;
     QLineEdit *Text5;
     QPushButton *Command7;
+    QCheckBox *Check1; // start at login
     QPushButton *Command6;
     QPushButton *Command1;
     QLabel *Label3;
