@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
@@ -202,6 +203,7 @@ int main(int argc, char *argv[])
     Form1 &form = live.form;
     StageMachine &stages = form.stages();
     form.Combo1->setEditText(QString::number(cycleMinutes));
+    emit form.Combo1->lineEdit()->editingFinished(); // as when the user leaves the box
     if (stages.clock().cycleLength() != cycleMinutes)
         fail(QStringLiteral("the window did not take a cycle length of %1").arg(cycleMinutes));
     form.show();

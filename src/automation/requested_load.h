@@ -16,6 +16,9 @@ public:
     void request(const QUrl &url);
     void forget() { m_state = Idle; }
     bool pending() const { return m_state != Idle; }
+    // Requested, and not yet reported started.
+    bool awaitingStart() const { return m_state == Requested; }
+    QUrl url() const { return m_url; }
     // Whether this report ends the requested load.
     bool endsWith(QWebEngineLoadingInfo::LoadStatus status, const QUrl &url);
 

@@ -53,6 +53,7 @@ QWebEnginePage *WebEngineBrowser::page() const
 void WebEngineBrowser::navigate(const QString &address)
 {
     m_onRequestedPage = false;
+    m_retried = false;
     const QUrl url = QUrl::fromUserInput(address);
     m_requested.request(url);
     m_page->load(url);
@@ -63,8 +64,18 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo &info)
 {
     if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
         m_onRequestedPage = false;
-    if (!m_requested.endsWith(info.status(), info.url()))
+    const bool otherLoadEnded = info.status() != QWebEngineLoadingInfo::LoadStartedStatus
+        && m_requested.awaitingStart();
+    if (!m_requested.endsWith(info.status(), info.url())) {
+        // QtWebEngine drops a load asked for just as another one commits; the
+        // other one's end is then the only report. Asking once more brings
+        // the requested page (at worst it is requested twice).
+        if (otherLoadEnded && !m_retried) {
+            m_retried = true;
+            m_page->load(m_requested.url());
+        }
         return;
+    }
     m_loadTimeout->stop();
     // Error pages are reported as failed; a page the server sent with an
     // error status still loads and is pressed if it has the button.

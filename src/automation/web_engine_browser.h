@@ -46,4 +46,5 @@ private:
     // Set while the page shown is the one the cycle asked for; a press
     // anywhere else would submit the wrong form.
     bool m_onRequestedPage = false;
+    bool m_retried = false; // the requested load was asked for a second time
 };

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
@@ -109,6 +110,7 @@ void TestSoakShort::cyclesKeepTheirBeatDespiteFaults()
     Form1 &form = live.form;
     StageMachine &stages = form.stages();
     form.Combo1->setEditText(QString::number(CycleMinutes));
+    emit form.Combo1->lineEdit()->editingFinished(); // as when the user leaves the box
     QCOMPARE(stages.clock().cycleLength(), CycleMinutes);
     form.show();
 
