@@ -1,4 +1,5 @@
 #include "automation/precise_timer.h"
+#include "automation/run_journal.h"
 #include "automation/web_engine_browser.h"
 #include "main_window/app_icon.h"
 #include "main_window/command_line.h"
@@ -38,7 +39,14 @@ int main(int argc, char *argv[])
     Form1 form(browser, browser.view(), timers, desktop, tray, SettingsFile::defaultPath());
     // exit(), not quit(): quit() would close the window, which asks again.
     QObject::connect(&form, &Form1::quitRequested, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
-    new UpdateCheck(timers, network, desktop, QStringLiteral(UPDATE_FILE_URL), QStringLiteral(PRODUCT_PAGE_URL), &form);
+    auto *update = new UpdateCheck(timers, network, desktop, QStringLiteral(UPDATE_FILE_URL),
+                                   QStringLiteral(PRODUCT_PAGE_URL), &form);
+    QObject::connect(update, &UpdateCheck::checked, &form, [&form](const QString &published) {
+        form.journal().write(published.isEmpty() ? QStringLiteral("检查更新：没有取得版本信息")
+                             : published == UpdateCheck::version()
+                                 ? QStringLiteral("检查更新：已是最新版本 ") + published
+                                 : QStringLiteral("检查更新：发现新版本 ") + published);
+    });
     form.move(form.screen()->availableGeometry().center() - form.rect().center());
     form.show();
     if (start)

@@ -29,6 +29,10 @@ public:
 
 signals:
     void pageLoaded(const PageLoad &load);
+    // The outcome of a press: how many elements answered to the name (-1:
+    // the requested page had not loaded, so nothing was looked for), and
+    // whether one was clicked.
+    void pressReported(int found, bool pressed);
     // A page opened an alert, confirm, prompt or leave-page box, which the
     // browser answered by itself: `kind` is "alert", "confirm" (the leave-page
     // question included) or "prompt", `text` what the page said.

@@ -19,17 +19,17 @@ const char pressOnly[] = R"JS(function (args) {
             found.push(all[i]);
     }
     if (found.length !== 1)
-        return 'not pressed: ' + found.length + ' elements';
+        return {found: found.length, pressed: false};
     found[0].click();
-    return 'pressed';
+    return {found: 1, pressed: true};
 })JS";
 
 const char pressAt[] = R"JS(function (args) {
     var named = document.getElementsByName(args.name);
     if (named.length <= args.index)
-        return 'not pressed: ' + named.length + ' elements';
+        return {found: named.length, pressed: false};
     named[args.index].click();
-    return 'pressed';
+    return {found: named.length, pressed: true};
 })JS";
 
 } // namespace

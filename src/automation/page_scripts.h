@@ -6,6 +6,8 @@
 // its arguments as a JSON object, so no page data is ever pasted into code.
 namespace PageScripts {
 
+// Each press script gives {found: elements answering to the name, pressed}.
+
 // Clicks the one element whose name or id is `name`; clicks nothing when no
 // element or several elements answer to it.
 QString pressOnlyElementNamed(const QString &name);

@@ -18,19 +18,19 @@ StageMachine::StageMachine(Browser &browser, TimerFactory &timers, QObject *pare
     connect(Timer2, &Timer::timeout, this, &StageMachine::Timer2_Timer);
     connect(&m_browser, &Browser::pageLoaded, this, &StageMachine::WebBrowser1_DocumentComplete);
     connect(m_clock, &CycleClock::cycleDue, this, &StageMachine::Command1_Click);
-    connect(m_clock, &CycleClock::homePageDue, this, [this] { m_browser.navigate(addresses.homePage); });
+    connect(m_clock, &CycleClock::homePageDue, this, [this] { open(Page::HomePage, addresses.homePage, true); });
 }
 
 void StageMachine::Command6_Click()
 {
     emit loginOpened();
-    m_browser.navigate(addresses.login);
+    open(Page::Login, addresses.login);
 }
 
 void StageMachine::Command1_Click()
 {
     Text1 = QStringLiteral("1");
-    m_browser.navigate(addresses.collection);
+    open(Page::Collection, addresses.collection);
     emit cycleStarted();
 }
 
@@ -49,7 +49,7 @@ void StageMachine::Command2_Click()
 void StageMachine::Command3_Click()
 {
     Text1 = QStringLiteral("2");
-    m_browser.navigate(addresses.generation);
+    open(Page::Generation, addresses.generation);
 }
 
 void StageMachine::Command4_Click()
@@ -63,7 +63,7 @@ void StageMachine::Command4_Click()
 
 void StageMachine::Command5_Click()
 {
-    m_browser.navigate(addresses.homePage);
+    open(Page::HomePage, addresses.homePage);
     // From the second cycle on the clock has run since the restart, so the
     // next collection is that much nearer than a whole cycle.
     m_countdown->Text8 = textFromNumber(m_clock->secondsToRestart());
@@ -77,6 +77,12 @@ void StageMachine::setCycleLength(int minutes)
     m_clock->setCycleLength(minutes);
     if (m_countdown->Text9 == QLatin1String("3"))
         m_countdown->Text8 = textFromNumber(m_clock->secondsToRestart());
+}
+
+void StageMachine::open(Page page, const QString &address, bool again)
+{
+    emit pageOpened(page, address, again);
+    m_browser.navigate(address);
 }
 
 void StageMachine::startWait(Timer *wait)

@@ -24,6 +24,9 @@ struct AdminAddresses {
 class StageMachine : public QObject {
     Q_OBJECT
 public:
+    enum class Page { Login, Collection, Generation, HomePage };
+    Q_ENUM(Page)
+
     StageMachine(Browser &browser, TimerFactory &timers, QObject *parent = nullptr);
 
     void Command1_Click(); // start a cycle
@@ -50,9 +53,12 @@ public:
 signals:
     void loginOpened();     // the start panel over the browser goes away
     void cycleStarted();    // "1", "2" and 地址设置 are disabled
+    // A page is being opened; `again` for the home page reopened by the clock.
+    void pageOpened(StageMachine::Page page, const QString &address, bool again);
 
 private:
     void startWait(Timer *wait);
+    void open(Page page, const QString &address, bool again = false);
 
     Browser &m_browser;
     Countdown *const m_countdown;

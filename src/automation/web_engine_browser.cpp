@@ -95,17 +95,23 @@ void WebEngineBrowser::onLoadTimeout()
 
 void WebEngineBrowser::pressSubmitButton()
 {
-    if (m_onRequestedPage)
-        run(PageScripts::pressOnlyElementNamed(SubmitButton));
+    run(PageScripts::pressOnlyElementNamed(SubmitButton));
 }
 
 void WebEngineBrowser::pressSecondSubmitButton()
 {
-    if (m_onRequestedPage)
-        run(PageScripts::pressElementNamedAt(SubmitButton, 1));
+    run(PageScripts::pressElementNamedAt(SubmitButton, 1));
 }
 
 void WebEngineBrowser::run(const QString &script)
 {
-    m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld);
+    if (!m_onRequestedPage) {
+        emit pressReported(-1, false);
+        return;
+    }
+    m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld, [this](const QVariant &result) {
+        const QVariantMap outcome = result.toMap();
+        emit pressReported(outcome.value(QStringLiteral("found"), -1).toInt(),
+                           outcome.value(QStringLiteral("pressed")).toBool());
+    });
 }

@@ -4,6 +4,8 @@
 #include "autostart_check_box.h"
 #include "automation/countdown.h"
 #include "automation/cycle_clock.h"
+#include "automation/run_journal.h"
+#include "automation/run_watch.h"
 #include "cycle_length_validator.h"
 #include "desktop.h"
 #include "half_width_space_label.h"
@@ -62,8 +64,11 @@ Form1::Form1(Browser &browser, QWidget *browserView, TimerFactory &timers, Deskt
       m_desktop(desktop),
       m_tray(tray),
       m_settingsPath(settingsPath),
-      m_stages(new StageMachine(browser, timers, this))
+      m_stages(new StageMachine(browser, timers, this)),
+      m_journal(new RunJournal(RunJournal::pathBeside(settingsPath), this)),
+      m_watch(new RunWatch(*m_stages, browser, *m_journal, this))
 {
+    m_journal->write(QStringLiteral("启动"));
     setWindowTitle(caption());
     setWindowIcon(appIcon());
     setFont(windowFont());
@@ -74,6 +79,11 @@ Form1::Form1(Browser &browser, QWidget *browserView, TimerFactory &timers, Deskt
     setTabOrder(Command7, Check1);
     connectControls();
     Form_Load();
+}
+
+Form1::~Form1()
+{
+    m_journal->write(QStringLiteral("退出"));
 }
 
 QString Form1::caption()
@@ -181,7 +191,8 @@ void Form1::connectControls()
         Command6->setEnabled(false);
         Command9->setEnabled(false);
     });
-    connect(&stages.countdown(), &Countdown::captionChanged, Label3, &QLabel::setText);
+    connect(&stages.countdown(), &Countdown::captionChanged, this, &Form1::showCaption);
+    connect(m_watch, &RunWatch::loginLostChanged, this, &Form1::showLoginLost);
 
     connect(&m_tray, &TrayIcon::restoreRequested, this, &Form1::restoreFromTray);
     connect(&m_tray, &TrayIcon::exitRequested, this, &Form1::askToQuit);
@@ -203,6 +214,30 @@ void Form1::acceptCycleLength(const QString &text)
         return;
     m_stages->setCycleLength(input.toInt());
     m_lengthValidator->setFallback(m_stages->clock().cycleLength());
+}
+
+namespace {
+const QString LoginLostText = QStringLiteral("未找到提交按钮，请重新登陆后台");
+}
+
+void Form1::showCaption(const QString &caption)
+{
+    // While the login seems lost, the warning takes every other second of
+    // the red line, so the countdown stays readable.
+    const bool warn = m_watch->loginLost() && ++m_captionsShown % 2 == 0;
+    Label3->setText(warn ? LoginLostText : caption);
+}
+
+void Form1::showLoginLost(bool lost)
+{
+    // "1: 手动登陆" comes back so that the operator can log in again without
+    // quitting; the running cycle keeps its clock.
+    Command6->setEnabled(lost);
+    if (!lost)
+        return;
+    Label3->setText(LoginLostText);
+    if (isHidden() && m_tray.isVisible())
+        m_tray.showMessage(QStringLiteral("OrvoSP4.0自动采集"), LoginLostText);
 }
 
 void Form1::Form_Load()

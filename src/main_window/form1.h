@@ -7,6 +7,8 @@
 #include <QWidget>
 
 class Browser;
+class RunJournal;
+class RunWatch;
 class CycleLengthValidator;
 class Desktop;
 class QCheckBox;
@@ -36,7 +38,11 @@ public:
 
     static QString caption();
 
+    ~Form1() override;
+
     StageMachine &stages() { return *m_stages; }
+    RunJournal &journal() { return *m_journal; }
+    RunWatch &watch() { return *m_watch; }
 
     void Form_Load();
     void Command7_Click(); // save the addresses
@@ -82,11 +88,16 @@ private:
     void buildControls(QWidget *browserView);
     void connectControls();
     void acceptCycleLength(const QString &text);
+    void showCaption(const QString &caption);
+    void showLoginLost(bool lost);
 
     Desktop &m_desktop;
     TrayIcon &m_tray;
     const QString m_settingsPath;
     StageMachine *m_stages;
+    RunJournal *m_journal;
+    RunWatch *m_watch;
+    int m_captionsShown = 0;
     CycleLengthValidator *m_lengthValidator = nullptr;
     QRect m_normalGeometry; // where the window stood when last neither minimised nor maximised
     bool m_restoreMaximized = false;

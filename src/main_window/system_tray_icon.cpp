@@ -56,3 +56,8 @@ bool SystemTrayIcon::isVisible() const
 {
     return m_icon->isVisible();
 }
+
+void SystemTrayIcon::showMessage(const QString &title, const QString &text)
+{
+    m_icon->showMessage(title, text, QSystemTrayIcon::Warning);
+}

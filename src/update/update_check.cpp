@@ -89,5 +89,6 @@ void UpdateCheck::compare(const QString &fileText)
                               desktop->openUrl(productPage);
                       });
     }
+    emit checked(published);
     emit checkFinished();
 }

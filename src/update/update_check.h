@@ -36,6 +36,8 @@ public:
 signals:
     // A check has handled the fetched file: it asked, or found nothing to ask.
     void checkFinished();
+    // What the check found: the published version, empty when the fetch failed.
+    void checked(const QString &published);
 
 private:
     void compare(const QString &fileText);

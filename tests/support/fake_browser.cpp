@@ -15,11 +15,13 @@ void FakeBrowser::navigate(const QString &address)
 void FakeBrowser::pressSubmitButton()
 {
     record(QStringLiteral("press"));
+    emit pressReported(collectionButtons, collectionButtons == 1);
 }
 
 void FakeBrowser::pressSecondSubmitButton()
 {
     record(QStringLiteral("press second"));
+    emit pressReported(2, true);
 }
 
 QStringList FakeBrowser::callNames() const

@@ -27,6 +27,7 @@ public:
         QString what; // "navigate <address>", "press", "press second"
     };
     QList<Call> calls;
+    int collectionButtons = 1; // what a press of the only submit_button finds
     QStringList callNames() const;
     QList<qint64> timesOf(const QString &what) const;
 

@@ -1,0 +1,59 @@
+#include "run_journal.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+
+RunJournal::RunJournal(QString path, QObject *parent)
+    : QObject(parent), m_path(std::move(path)), m_file(m_path)
+{
+}
+
+QString RunJournal::pathBeside(const QString &settingsPath)
+{
+    return QFileInfo(settingsPath).dir().filePath(QStringLiteral("run-journal.txt"));
+}
+
+void RunJournal::write(const QString &event)
+{
+    const QByteArray line = (QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                             + QStringLiteral(" 第%1轮 ").arg(m_cycle) + event + QLatin1Char('\n'))
+                                .toUtf8();
+    if (!ensureOpen(line.size()))
+        return;
+    if (m_file.write(line) != line.size() || !m_file.flush()) {
+        reportFailure(m_file.errorString());
+        m_file.close();
+    }
+}
+
+bool RunJournal::ensureOpen(qint64 nextLineBytes)
+{
+    if (!m_file.isOpen() && !m_file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        reportFailure(m_file.errorString());
+        return false;
+    }
+    if (m_file.size() > 0 && m_file.size() + nextLineBytes > MaxBytes) {
+        m_file.close();
+        const QString older = m_path + QStringLiteral(".1");
+        QFile::remove(older);
+        QFile::rename(m_path, older);
+        if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            reportFailure(m_file.errorString());
+            return false;
+        }
+    }
+    return true;
+}
+
+void RunJournal::reportFailure(const QString &reason)
+{
+    if (m_failureReported)
+        return;
+    m_failureReported = true;
+    const QString text = QStringLiteral("运行日志“%1”无法写入（%2），采集照常进行，只是不再记录。\n")
+                             .arg(QDir::toNativeSeparators(QFileInfo(m_path).absoluteFilePath()), reason);
+    std::fputs(text.toLocal8Bit().constData(), stderr);
+}
