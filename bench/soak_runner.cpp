@@ -21,6 +21,8 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include "automation/run_watch.h"
+
 #include <QComboBox>
 #include <QLineEdit>
 #include <QCryptographicHash>
@@ -283,6 +285,11 @@ int main(int argc, char *argv[])
             started = true;
             QMetaObject::invokeMethod(form.Command1, &QPushButton::click, Qt::QueuedConnection);
         }
+    });
+    // When the window says the login is lost, the operator logs in again.
+    QObject::connect(&form.watch(), &RunWatch::loginLostChanged, &form, [&form](bool lost) {
+        if (lost)
+            QMetaObject::invokeMethod(form.Command6, &QPushButton::click, Qt::QueuedConnection);
     });
     QMetaObject::invokeMethod(form.Command6, &QPushButton::click, Qt::QueuedConnection);
     app.exec();

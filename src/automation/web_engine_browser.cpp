@@ -25,6 +25,7 @@ PageLoad failure(const QWebEngineLoadingInfo &info)
 WebEngineBrowser::WebEngineBrowser(int loadTimeoutMs, QObject *parent)
     : Browser(parent),
       m_loadTimeout(new QTimer(this)),
+      m_retry(new QTimer(this)),
       m_profile(new QWebEngineProfile(QStringLiteral("OrvoCollector"))),
       m_page(new UnattendedPage(m_profile)),
       m_view(new QWebEngineView)
@@ -35,6 +36,14 @@ WebEngineBrowser::WebEngineBrowser(int loadTimeoutMs, QObject *parent)
     m_loadTimeout->setSingleShot(true);
     m_loadTimeout->setInterval(loadTimeoutMs);
     connect(m_loadTimeout, &QTimer::timeout, this, &WebEngineBrowser::onLoadTimeout);
+    m_retry->setSingleShot(true);
+    m_retry->setInterval(RetryAfterMs);
+    connect(m_retry, &QTimer::timeout, this, [this] {
+        if (!m_requested.awaitingStart())
+            return;
+        m_retried = true;
+        m_page->load(m_requested.url());
+    });
 }
 
 WebEngineBrowser::~WebEngineBrowser()
@@ -54,6 +63,7 @@ void WebEngineBrowser::navigate(const QString &address)
 {
     m_onRequestedPage = false;
     m_retried = false;
+    m_retry->stop();
     const QUrl url = QUrl::fromUserInput(address);
     m_requested.request(url);
     m_page->load(url);
@@ -66,14 +76,15 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo &info)
         m_onRequestedPage = false;
     const bool otherLoadEnded = info.status() != QWebEngineLoadingInfo::LoadStartedStatus
         && m_requested.awaitingStart();
-    if (!m_requested.endsWith(info.status(), info.url())) {
-        // QtWebEngine drops a load asked for just as another one commits; the
-        // other one's end is then the only report. Asking once more brings
-        // the requested page (at worst it is requested twice).
-        if (otherLoadEnded && !m_retried) {
-            m_retried = true;
-            m_page->load(m_requested.url());
-        }
+    const bool ended = m_requested.endsWith(info.status(), info.url());
+    if (!m_requested.awaitingStart())
+        m_retry->stop();
+    if (!ended) {
+        // QtWebEngine may drop a load asked for just as another one commits;
+        // the other one's end is then the only report. If nothing of the
+        // requested load follows within a few seconds, it is asked for again.
+        if (otherLoadEnded && !m_retried)
+            m_retry->start();
         return;
     }
     m_loadTimeout->stop();
@@ -89,6 +100,7 @@ void WebEngineBrowser::onLoadTimeout()
     if (!m_requested.pending())
         return;
     m_requested.forget();
+    m_retry->stop();
     m_page->triggerAction(QWebEnginePage::Stop);
     emit pageLoaded({PageLoad::TimedOut, QStringLiteral("%1 秒后仍未载入完成，已停止").arg(m_loadTimeout->interval() / 1000)});
 }

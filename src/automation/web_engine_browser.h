@@ -38,7 +38,10 @@ private:
     void onLoadTimeout();
     void run(const QString &script);
 
+    static constexpr int RetryAfterMs = 5000;
+
     QTimer *m_loadTimeout;
+    QTimer *m_retry; // asks again for a requested load that never showed
     QWebEngineProfile *m_profile;
     UnattendedPage *m_page;
     QPointer<QWebEngineView> m_view;

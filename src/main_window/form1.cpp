@@ -188,7 +188,7 @@ void Form1::connectControls()
     connect(&stages, &StageMachine::loginOpened, Picture1, &QWidget::hide);
     connect(&stages, &StageMachine::cycleStarted, this, [this] {
         Command1->setEnabled(false);
-        Command6->setEnabled(false);
+        Command6->setEnabled(m_watch->loginLost()); // the way to log in again
         Command9->setEnabled(false);
     });
     connect(&stages.countdown(), &Countdown::captionChanged, this, &Form1::showCaption);

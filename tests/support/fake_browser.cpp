@@ -10,18 +10,21 @@ FakeBrowser::FakeBrowser(VirtualClock &clock, QObject *parent)
 void FakeBrowser::navigate(const QString &address)
 {
     record(QStringLiteral("navigate ") + address);
+    if (m_loadDelay >= 0)
+        m_clock.schedule(m_loadDelay, [this] { emit pageLoaded(PageLoad{}); });
 }
 
 void FakeBrowser::pressSubmitButton()
 {
     record(QStringLiteral("press"));
-    emit pressReported(collectionButtons, collectionButtons == 1);
+    const int found = collectionButtons;
+    m_clock.schedule(0, [this, found] { emit pressReported(found, found == 1); });
 }
 
 void FakeBrowser::pressSecondSubmitButton()
 {
     record(QStringLiteral("press second"));
-    emit pressReported(2, true);
+    m_clock.schedule(0, [this] { emit pressReported(2, true); });
 }
 
 QStringList FakeBrowser::callNames() const
@@ -45,6 +48,4 @@ QList<qint64> FakeBrowser::timesOf(const QString &what) const
 void FakeBrowser::record(const QString &what)
 {
     calls.append({m_clock.now(), what});
-    if (m_loadDelay >= 0)
-        m_clock.schedule(m_loadDelay, [this] { emit pageLoaded(PageLoad{}); });
 }

@@ -8,7 +8,9 @@ class VirtualClock;
 
 // A browser that loads nothing: it records what it was asked to do, with
 // the virtual time, and reports a finished page when told to, or by itself
-// a set time after each navigation and each press (a press submits a form).
+// a set time after each navigation. Like the real one it reports only the
+// loads it was asked for, not those of the forms a press submits; a press
+// reports what it found at once.
 class FakeBrowser : public Browser {
     Q_OBJECT
 public:

@@ -60,7 +60,7 @@ HttpResponse FakeCms::handle(const HttpRequest &request)
     HttpResponse response;
     const QByteArray path = request.path();
 
-    if (path == Login && request.method == "GET") {
+    if (path == Login && request.method == "GET" && request.target != ExpiredLogin) {
         // A login after the session died starts a new one.
         if (sessionExpired())
             m_sessionToken = QUuid::createUuid().toByteArray(QUuid::Id128);
@@ -104,7 +104,7 @@ HttpResponse FakeCms::handle(const HttpRequest &request)
         response.delivery = HttpResponse::Delivery::CutMidBody;
         break;
     case Outcome::LoginRedirect:
-        response = HttpResponse::redirect(Login);
+        response = HttpResponse::redirect(ExpiredLogin);
         break;
     }
 
@@ -126,6 +126,8 @@ QUrl FakeCms::url(const QString &target) const
 HttpResponse FakeCms::respond(const HttpRequest &request) const
 {
     const QByteArray path = request.path();
+    if (request.target == ExpiredLogin)
+        return page(QStringLiteral("管理员登录"), QStringLiteral("<p>登录已过期，请重新登录</p>"));
     if (path == Login && request.method == "GET")
         return loginPage();
     if (path == Collection)

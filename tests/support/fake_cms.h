@@ -28,6 +28,9 @@ class FakeCms : public QObject {
     Q_OBJECT
 public:
     static constexpr const char *Login = "/login";
+    // Where an expired session is sent: the login form, which by itself
+    // starts no session; only the operator's own login (GET /login) does.
+    static constexpr const char *ExpiredLogin = "/login?expired=1";
     static constexpr const char *Collection = "/collect";
     // No element answers to submit_button (the form has another button).
     static constexpr const char *CollectionWithoutButton = "/collect?variant=no-button";
@@ -54,9 +57,9 @@ public:
         int hangMs = 0;        // <= 0: a hung request is never answered
         double cutShare = 0;   // headers and half the page, then the connection drops
         // After this many administration-page requests since the last login
-        // the session is dead: those pages redirect to /login (a page without
-        // any submit_button) until the next GET /login hands out a new
-        // session. 0: the login never expires.
+        // the session is dead: those pages redirect to ExpiredLogin (a page
+        // without any submit_button) until the operator's next GET /login
+        // hands out a new session. 0: the login never expires.
         int loginExpiresAfter = 0;
         quint32 seed = 1;
     };

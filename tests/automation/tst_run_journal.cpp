@@ -1,0 +1,148 @@
+// The run journal tells the operator what happened overnight. It must say
+// what the tool really did, never disturb the cycle, and stay bounded.
+
+#include "automation/cycle_clock.h"
+#include "automation/run_journal.h"
+#include "automation/run_watch.h"
+#include "automation/stage_machine.h"
+#include "fake_browser.h"
+#include "virtual_clock.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// The cycle on virtual time, journaled into `journalPath`.
+struct Rig {
+    explicit Rig(const QString &journalPath) : journal(journalPath)
+    {
+        stages.addresses = {QStringLiteral("http://cms/login"), QStringLiteral("http://cms/collect"),
+                            QStringLiteral("http://cms/generate"), QStringLiteral("http://cms/home")};
+        stages.clock().setCycleLength(2);
+        browser.setLoadDelay(100);
+    }
+
+    VirtualClock clock;
+    FakeBrowser browser{clock};
+    StageMachine stages{browser, clock};
+    RunJournal journal;
+    RunWatch watch{stages, browser, journal};
+};
+
+// The journal's lines without their time stamps.
+QStringList events(const QString &path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    QStringList lines;
+    for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        lines << line.section(QLatin1Char(' '), 2);
+    return lines;
+}
+
+} // namespace
+
+class TestRunJournal : public QObject {
+    Q_OBJECT
+private slots:
+    void journalSaysWhatTheCycleDid();
+    void lostButtonRaisesTheSignUntilAPressSucceeds();
+    void unwritableJournalChangesNothingInTheCycle();
+    void fullJournalIsRenamedAndStartedAfresh();
+};
+
+void TestRunJournal::journalSaysWhatTheCycleDid()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("run-journal.txt");
+    Rig rig(path);
+    rig.stages.Command1_Click();
+    rig.clock.advance(80200 + 120000 + 1000);
+    emit rig.browser.pageDialogAnswered(QStringLiteral("alert"), QStringLiteral("采集完成"));
+
+    QCOMPARE(events(path), (QStringList{
+        "第1轮 打开采集页：http://cms/collect",
+        "第1轮 采集页载入成功",
+        "第1轮 采集页：已按下提交按钮",
+        "第1轮 打开信息页生成页：http://cms/generate",
+        "第1轮 信息页生成页载入成功",
+        "第1轮 信息页生成页：已按下提交按钮",
+        "第1轮 打开首页生成页：http://cms/home",
+        "第1轮 首页生成页载入成功",
+        "第2轮 打开采集页：http://cms/collect",
+        "第2轮 到达采集间隔，已重新开始采集",
+        "第2轮 采集页载入成功",
+        "第2轮 采集页：已按下提交按钮",
+        "第2轮 网页对话框（alert）已自动应答：采集完成",
+    }));
+}
+
+void TestRunJournal::lostButtonRaisesTheSignUntilAPressSucceeds()
+{
+    QTemporaryDir folder;
+    Rig rig(folder.filePath("run-journal.txt"));
+    QSignalSpy sign(&rig.watch, &RunWatch::loginLostChanged);
+    rig.browser.collectionButtons = 0; // the first page never had one: no sign
+    rig.stages.Command1_Click();
+    rig.clock.advance(100);
+    QCOMPARE(sign.count(), 0);
+    rig.browser.collectionButtons = 1;
+    rig.stages.Command1_Click();
+    rig.clock.advance(100);
+    rig.browser.collectionButtons = 0; // the login expired
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        rig.stages.Command1_Click();
+        rig.clock.advance(100);
+    }
+    QCOMPARE(sign.count(), 1);
+    QVERIFY(rig.watch.loginLost());
+    rig.browser.collectionButtons = 1; // logged in again
+    rig.stages.Command1_Click();
+    rig.clock.advance(100);
+    QCOMPARE(sign.count(), 2);
+    QVERIFY(!rig.watch.loginLost());
+}
+
+void TestRunJournal::unwritableJournalChangesNothingInTheCycle()
+{
+    QTemporaryDir folder;
+    QVERIFY(QDir(folder.path()).mkdir("blocked")); // a folder where the file should be
+    Rig blocked(folder.filePath("blocked"));
+    Rig written(folder.filePath("run-journal.txt"));
+    for (Rig *rig : {&blocked, &written}) {
+        rig->stages.Command1_Click();
+        rig->clock.advance(80200 + 3 * 120000);
+    }
+    QCOMPARE(blocked.browser.callNames(), written.browser.callNames());
+    QCOMPARE(blocked.browser.timesOf("navigate http://cms/collect"),
+             written.browser.timesOf("navigate http://cms/collect"));
+    QCOMPARE(written.browser.timesOf("navigate http://cms/collect").size(), 4);
+}
+
+void TestRunJournal::fullJournalIsRenamedAndStartedAfresh()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("run-journal.txt");
+    const QByteArray old(RunJournal::MaxBytes - 10, 'x');
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(old);
+        QFile older(path + ".1");
+        QVERIFY(older.open(QIODevice::WriteOnly));
+        older.write("oldest");
+    }
+    RunJournal journal(path);
+    journal.write(QStringLiteral("启动"));
+    QFile rotated(path + ".1");
+    QVERIFY(rotated.open(QIODevice::ReadOnly));
+    QCOMPARE(rotated.readAll(), old);
+    QCOMPARE(events(path), QStringList{"第0轮 启动"});
+}
+
+QTEST_GUILESS_MAIN(TestRunJournal)
+#include "tst_run_journal.moc"
