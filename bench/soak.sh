@@ -96,9 +96,15 @@ dirty=$(git status --porcelain -- src tests bench 2>/dev/null | head -n 1)
   echo "| administration-page requests | $(value admin_requests) |"
   echo "| faults: 500 / hung / cut / login redirects | $(value faults_server_error) / $(value faults_hang) / $(value faults_cut) / $(value login_redirects) |"
   echo "| logins expired / sessions handed out | $(value logins_expired) / $(value sessions_issued) |"
+  echo "| run journal: collection presses / generation presses / collection pages opened | $(value journal_collection_presses) / $(value journal_generation_presses) / $(value journal_collection_opens) |"
+  echo "| run journal against the CMS's own log (POST /collect, POST /generate?form=2, GET /collect) | differences: $(value journal_vs_cms_differences) |"
   echo "| render process killed at cycle / came back | $(value render_process_killed_at_cycle) / $(value render_process_back) |"
   echo "| resident memory growth from the first sample on (least-squares slope) | $(value rss_growth_mib_per_100_cycles) MiB per 100 cycles |"
   echo "| 123.txt unchanged | $(value settings_unchanged) (sha256 $(value settings_sha256_before) before, $(value settings_sha256_after) after) |"
+  echo
+  echo "The run journal is compared with what the CMS received: one press line for each POST, one"
+  echo "opening of the collection page for each GET. The run ends on its last restart, so the opening"
+  echo "of the collection page that this restart starts may be in the journal without reaching the CMS."
   echo
   echo "A restart that finds Timer1 still running comes after a cycle that a hung collection page"
   echo "pushed past its end; the new cycle's press starts that wait afresh, so it still lasts 60 s."
@@ -129,8 +135,8 @@ dirty=$(git status --porcelain -- src tests bench 2>/dev/null | head -n 1)
     echo "| $length | $restarts | $reopenings | $course | ${caption%\"} |"
   done
   echo
-  echo "The countdown line starts its last phase when the home page is opened, 80 s and two page loads"
-  echo "into the cycle, so from the second cycle on it still shows that much as the restart comes."
+  echo "The countdown line's last phase counts down to the clock's restart, so from the second cycle on"
+  echo "too it reads its last second as the restart comes."
 } >"$work/soak.md"
 
 cp "$work/soak.md" "$root/docs/soak.md"

@@ -21,6 +21,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include "automation/run_journal.h"
 #include "automation/run_watch.h"
 
 #include <QComboBox>
@@ -403,6 +404,39 @@ int main(int argc, char *argv[])
     out("settings_sha256_before", QString::fromLatin1(settingsBefore));
     out("settings_sha256_after", QString::fromLatin1(settingsAfter));
     out("settings_unchanged", settingsBefore == settingsAfter ? QStringLiteral("yes") : QStringLiteral("no"));
+
+    // The run journal against the CMS's own log: what the tool says it
+    // did, and what the CMS received.
+    QFile journalFile(RunJournal::pathBeside(settings));
+    journalFile.open(QIODevice::ReadOnly);
+    const QString journal = QString::fromUtf8(journalFile.readAll());
+    auto received = [&served](const QByteArray &method, const QByteArray &target) {
+        int count = 0;
+        for (const FakeCms::Served &s : served)
+            count += s.request.method == method && s.request.target == target;
+        return count;
+    };
+    struct Pair {
+        const char *key;
+        QString said;
+        QByteArray method, target;
+    };
+    const QList<Pair> pairs = {
+        {"journal_collection_presses", QStringLiteral("采集页：已按下提交按钮"), "POST", "/collect"},
+        {"journal_generation_presses", QStringLiteral("信息页生成页：已按下提交按钮"), "POST", "/generate?form=2"},
+        {"journal_collection_opens", QStringLiteral("打开采集页"), "GET", "/collect"},
+    };
+    QStringList differences;
+    for (const Pair &pair : pairs) {
+        const int saidCount = int(journal.count(pair.said));
+        const int gotCount = received(pair.method, pair.target);
+        out(pair.key, QString::number(saidCount));
+        if (saidCount != gotCount)
+            differences << QStringLiteral("%1 %2 != %3 %4 %5").arg(pair.said).arg(saidCount)
+                               .arg(QString::fromLatin1(pair.method), QString::fromLatin1(pair.target)).arg(gotCount);
+    }
+    out("journal_lines", QString::number(journal.count(QLatin1Char('\n'))));
+    out("journal_vs_cms_differences", differences.isEmpty() ? QStringLiteral("none") : differences.join(QStringLiteral("; ")));
 
     const bool healthy = finished && misses == 0 && offPace == 0 && withoutCollection == 0 && stoppedEarly == 0 && cleanBroken == 0
         && longestStall <= ticksPerCycle && renderBack && settingsBefore == settingsAfter;
