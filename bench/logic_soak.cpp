@@ -50,11 +50,11 @@ Course expectedCourse(int length, qint64 until, qint64 load)
     Course course;
     int order = 0;
     const auto cycle = [&](qint64 c) {
-        course.calls << Call{c, order++, QStringLiteral("navigate ") + Addresses.collection}
+        course.calls << Call{c, order++, Addresses.collection}
                      << Call{c + load, order++, QStringLiteral("press")}
-                     << Call{c + load + 60000, order++, QStringLiteral("navigate ") + Addresses.generation}
+                     << Call{c + load + 60000, order++, Addresses.generation}
                      << Call{c + 2 * load + 60000, order++, QStringLiteral("press second")}
-                     << Call{c + 2 * load + 80000, order++, QStringLiteral("navigate ") + Addresses.homePage};
+                     << Call{c + 2 * load + 80000, order++, Addresses.homePage};
     };
     cycle(0);
     const qint64 clockStart = 2 * load + 80000; // the first home page starts the clock
@@ -64,7 +64,7 @@ Course expectedCourse(int length, qint64 until, qint64 load)
         for (int minute : {9, 18}) {
             const qint64 at = base + minute * 60000LL;
             if (minute <= length && at <= until) {
-                course.calls << Call{at, order++, QStringLiteral("navigate ") + Addresses.homePage};
+                course.calls << Call{at, order++, Addresses.homePage};
                 course.reopeningTicks << (at - clockStart) / 1000;
             }
         }

@@ -170,10 +170,9 @@ def main():
     sync()
     os.makedirs(logs, exist_ok=True)
     if not os.path.isfile(os.path.join(build, 'CMakeCache.txt')):
-        configured = run(['cmake', '-S', work, '-B', build, '-DCMAKE_BUILD_TYPE=RelWithDebInfo'],
-                         os.path.join(work, 'configure.log'))
-        if not configured:
-            sys.exit(f'mutate.sh: configuring the scratch copy failed; see {work}/configure.log')
+        log = os.path.join(logs, 'configure.log')
+        if not run(['cmake', '-S', work, '-B', build, '-DCMAKE_BUILD_TYPE=RelWithDebInfo'], log):
+            sys.exit(f'mutate.sh: configuring the scratch copy failed; see {log}')
     tests = tests_in_order(os.environ.get('MUTATE_SKIP_BASELINE') != '1')
     print('tests, fastest first: ' + ', '.join(t['test'] for t in tests), flush=True)
 

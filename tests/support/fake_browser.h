@@ -1,22 +1,20 @@
 #pragma once
 
 #include "automation/browser.h"
+#include "virtual_clock.h"
 
-#include <QStringList>
+#include <QList>
 
-class VirtualClock;
-
-// A browser that loads nothing: it records what it was asked to do, with
-// the virtual time, and reports a finished page when told to, or by itself
-// a set time after each navigation and each press (a press submits a form).
+// A browser that loads nothing: it notes what it is asked to do, with the
+// virtual time, and reports a finished page when the test says so, or by
+// itself a set time after every navigation and press (a press submits a form).
 class FakeBrowser : public Browser {
-    Q_OBJECT
 public:
-    explicit FakeBrowser(VirtualClock &clock, QObject *parent = nullptr);
+    explicit FakeBrowser(VirtualClock &clock) : m_clock(clock) {}
 
-    void navigate(const QString &address) override;
-    void pressSubmitButton() override;
-    void pressSecondSubmitButton() override;
+    void navigate(const QString &address) override { record(address); }
+    void pressSubmitButton() override { record(QStringLiteral("press")); }
+    void pressSecondSubmitButton() override { record(QStringLiteral("press second")); }
 
     // -1: pages finish only through finishLoad().
     void setLoadDelay(qint64 ms) { m_loadDelay = ms; }
@@ -24,14 +22,17 @@ public:
 
     struct Call {
         qint64 at;
-        QString what; // "navigate <address>", "press", "press second"
+        QString what; // the address opened, "press" or "press second"
     };
     QList<Call> calls;
-    QStringList callNames() const;
-    QList<qint64> timesOf(const QString &what) const;
 
 private:
-    void record(const QString &what);
+    void record(const QString &what)
+    {
+        calls.append({m_clock.now(), what});
+        if (m_loadDelay >= 0)
+            m_clock.schedule(m_loadDelay, [this] { finishLoad(); });
+    }
 
     VirtualClock &m_clock;
     qint64 m_loadDelay = -1;

@@ -79,7 +79,6 @@ void HttpTestServer::readFrom(QTcpSocket *socket)
     socket->setProperty("answered", true);
 
     m_requests.append(request);
-    emit requestReceived(request);
     const HttpResponse response = m_handler(request);
     if (response.delayMs > 0)
         QTimer::singleShot(response.delayMs, socket, [this, socket, response] { respond(socket, response); });

@@ -56,9 +56,6 @@ public:
 
     const QList<HttpRequest> &requests() const { return m_requests; }
 
-signals:
-    void requestReceived(const HttpRequest &request);
-
 private:
     void readFrom(QTcpSocket *socket);
     void respond(QTcpSocket *socket, const HttpResponse &response);

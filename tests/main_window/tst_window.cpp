@@ -1,0 +1,302 @@
+// The window as a person meets it, over a browser that loads nothing and
+// message boxes the test answers: the settings file on disk, the buttons, the
+// cycle length box, closing, the tray; and the program's shutdown on SIGTERM.
+
+#include "fake_browser.h"
+#include "fake_desktop.h"
+#include "fake_tray_icon.h"
+#include "files.h"
+#include "automation/cycle_clock.h"
+#include "main_window/app_icon.h"
+#include "main_window/form1.h"
+#include "main_window/qt_desktop.h"
+#include "main_window/system_tray_icon.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+
+const QStringList Saved{"http://cms/登陆", "http://cms/collect", "http://cms/generate", "http://cms/home"};
+const QByteArray SavedBytes =
+    "http://cms/\xB5\xC7\xC2\xBD\r\nhttp://cms/collect\r\nhttp://cms/generate\r\nhttp://cms/home\r\n";
+
+// A folder of its own with a settings file of `bytes` in it; none for null bytes.
+struct Settings {
+    explicit Settings(const QByteArray &bytes = SavedBytes)
+    {
+        if (!bytes.isNull())
+            writeFile(path, bytes);
+    }
+    QTemporaryDir folder;
+    const QString path = folder.filePath("123.txt");
+};
+
+struct Window {
+    explicit Window(const QString &settings) : form(browser, nullptr, clock, desktop, tray, settings) { form.show(); }
+
+    QStringList fields() const { return {form.Text2->text(), form.Text3->text(), form.Text4->text(), form.Text5->text()}; }
+    bool firstRun() const { return form.Frame1->isVisible() && !form.Command6->isEnabled() && !form.Command1->isEnabled(); }
+    void save(const QStringList &addresses)
+    {
+        QApplication::clipboard()->setText(addresses[0]);
+        form.Text2->clear();
+        form.Text2->paste();
+        form.Text3->setText(addresses[1]);
+        form.Text4->setText(addresses[2]);
+        form.Text5->setText(addresses[3]);
+        QTest::mouseClick(form.Command7, Qt::LeftButton);
+    }
+
+    VirtualClock clock;
+    FakeBrowser browser{clock};
+    FakeDesktop desktop;
+    FakeTrayIcon tray;
+    Form1 form;
+};
+
+bool catchesTermination(qint64 pid)
+{
+    const QByteArray status = fileBytes(QStringLiteral("/proc/%1/status").arg(pid));
+    const int at = status.indexOf("SigCgt:");
+    return at >= 0 && (status.mid(at + 7, 17).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1) & 1);
+}
+
+} // namespace
+
+class TestWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void startShowsTheLastWholeRecord_data();
+    void startShowsTheLastWholeRecord();
+    void saveAppendsOneWholeRecord_data();
+    void saveAppendsOneWholeRecord();
+    void failedSaveSaysSoAndKeepsTheAddresses_data();
+    void failedSaveSaysSoAndKeepsTheAddresses();
+    void startedCycleDisablesTheButtonsThatWouldDisturbIt();
+    void typedLengthCountsOnlyOnceConfirmedAndInRange_data();
+    void typedLengthCountsOnlyOnceConfirmedAndInRange();
+    void wordsAfterTheGapClearTheLengthBox();
+    void onlyOkOnTheExitQuestionQuits_data();
+    void onlyOkOnTheExitQuestionQuits();
+    void minimisedWindowComesBackFromTheTrayAsItWas_data();
+    void minimisedWindowComesBackFromTheTrayAsItWas();
+    void trayIconHasAPictureAndItsExitEntryAsksToQuit();
+    void boxesShowOutsideTextAsItIsAndEscapeCancels();
+    void terminationSignalShutsTheProgramDown();
+};
+
+void TestWindow::startShowsTheLastWholeRecord_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<bool>("firstRun"); // the address panel shown, 1 and 2 disabled
+    QTest::newRow("no file") << QByteArray() << QStringList{"", "", "", ""} << true;
+    QTest::newRow("a torn record: the lines it has") << QByteArray("a\r\nb\r\n") << QStringList{"a", "b", "", ""} << true;
+    QTest::newRow("GB text, every line end, a torn record after the last whole one")
+        << QByteArray("l1\r\nc1\r\ng1\r\nh1\r\n\xB5\xC7\xC2\xBD\nc2\rg2\r\nh2\r\nx\r\n")
+        << QStringList{"登陆", "c2", "g2", "h2"} << false;
+}
+
+void TestWindow::startShowsTheLastWholeRecord()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, fields);
+    QFETCH(bool, firstRun);
+    Settings settings(bytes);
+    Window window(settings.path);
+    QCOMPARE(window.fields(), fields);
+    QCOMPARE(window.firstRun(), firstRun);
+}
+
+void TestWindow::saveAppendsOneWholeRecord_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QString>("login"); // as pasted
+    QTest::addColumn<QByteArray>("after");
+    QTest::newRow("first save, in GB text") << QByteArray() << Saved[0] << SavedBytes;
+    QTest::newRow("the records before stay") << SavedBytes << Saved[0] << SavedBytes + SavedBytes;
+    QTest::newRow("a torn last record without its line end is made whole first")
+        << QByteArray("a\r\nb\r\nc") << Saved[0] << "a\r\nb\r\nc\r\n\r\n" + SavedBytes;
+    QTest::newRow("pasted line breaks stay out of the address") << QByteArray() << "http://cms/\r\n登陆\n" << SavedBytes;
+}
+
+void TestWindow::saveAppendsOneWholeRecord()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QString, login);
+    QFETCH(QByteArray, after);
+    Settings settings(before);
+    Window(settings.path).save({login, Saved[1], Saved[2], Saved[3]});
+    QCOMPARE(fileBytes(settings.path), after);
+    QCOMPARE(Window(settings.path).fields(), Saved);
+}
+
+void TestWindow::failedSaveSaysSoAndKeepsTheAddresses_data()
+{
+    QTest::addColumn<bool>("diskFull");
+    QTest::newRow("a folder that is a file") << false;
+    QTest::newRow("a full disk") << true;
+}
+
+void TestWindow::failedSaveSaysSoAndKeepsTheAddresses()
+{
+    QFETCH(bool, diskFull);
+    Settings settings("a file");
+    const QString path = diskFull ? settings.path : settings.path + "/123.txt";
+    Window window(path);
+    if (diskFull)
+        QVERIFY(QFile::remove(path) && QFile::link("/dev/full", path));
+    window.save(Saved);
+    QCOMPARE(window.desktop.boxes.size(), 1);
+    const QString message = window.desktop.boxes[0].text;
+    QVERIFY2(message.contains("123.txt") && message.contains("没有保存"), qPrintable(message));
+    QCOMPARE(window.fields(), Saved);
+    QVERIFY(window.form.Command1->isEnabled());
+}
+
+void TestWindow::startedCycleDisablesTheButtonsThatWouldDisturbIt()
+{
+    Settings settings;
+    Window window(settings.path);
+    QTest::mouseClick(window.form.Command1, Qt::LeftButton);
+    QCOMPARE(window.browser.calls.last().what, "http://cms/collect");
+    QVERIFY(!window.form.Command1->isEnabled() && !window.form.Command6->isEnabled() && !window.form.Command9->isEnabled());
+}
+
+void TestWindow::typedLengthCountsOnlyOnceConfirmedAndInRange_data()
+{
+    QTest::addColumn<QString>("keys"); // typed over the box's "10"; \r is Enter
+    QTest::addColumn<int>("minutes");
+    QTest::newRow("half of 20, not yet confirmed") << "2" << 10;
+    QTest::newRow("confirmed") << "25\r" << 25;
+    QTest::newRow("0 refused") << "0\r" << 10;
+    QTest::newRow("1441 refused at its last key") << "1441\r" << 144;
+}
+
+void TestWindow::typedLengthCountsOnlyOnceConfirmedAndInRange()
+{
+    QFETCH(QString, keys);
+    QFETCH(int, minutes);
+    Settings settings;
+    Window window(settings.path);
+    window.form.Combo1->lineEdit()->selectAll();
+    QTest::keyClicks(window.form.Combo1->lineEdit(), keys);
+    QCOMPARE(window.form.stages().clock().cycleLength(), minutes);
+}
+
+void TestWindow::wordsAfterTheGapClearTheLengthBox()
+{
+    Settings settings;
+    Window window(settings.path);
+    const QLabel *label = window.form.Label2;
+    const int words = label->geometry().right() - label->fontMetrics().horizontalAdvance("分钟");
+    QVERIFY2(words > window.form.Combo1->geometry().right(), qPrintable(QString::number(words)));
+}
+
+void TestWindow::onlyOkOnTheExitQuestionQuits_data()
+{
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("Cancel") << false;
+    QTest::newRow("OK") << true;
+}
+
+void TestWindow::onlyOkOnTheExitQuestionQuits()
+{
+    QFETCH(bool, ok);
+    Settings settings;
+    Window window(settings.path);
+    QSignalSpy quit(&window.form, &Form1::quitRequested);
+    window.form.close();
+    QCOMPARE(window.desktop.boxes.size(), 1);
+    window.desktop.boxes[0].answer(ok);
+    QCOMPARE(quit.count(), int(ok));
+    QVERIFY(window.form.isVisible()); // until the program ends
+}
+
+void TestWindow::minimisedWindowComesBackFromTheTrayAsItWas_data()
+{
+    QTest::addColumn<bool>("maximised");
+    QTest::newRow("normal") << false;
+    QTest::newRow("maximised") << true;
+}
+
+void TestWindow::minimisedWindowComesBackFromTheTrayAsItWas()
+{
+    QFETCH(bool, maximised);
+    Settings settings;
+    Window window(settings.path);
+    if (maximised) {
+        window.form.showMaximized();
+        QTRY_VERIFY(window.form.isMaximized());
+    }
+    window.form.showMinimized();
+    QTRY_VERIFY(window.form.isHidden());
+    QVERIFY(window.tray.visible);
+    emit window.tray.restoreRequested();
+    QVERIFY(window.form.isVisible());
+    QCOMPARE(window.form.isMaximized(), maximised);
+}
+
+void TestWindow::trayIconHasAPictureAndItsExitEntryAsksToQuit()
+{
+    SystemTrayIcon tray(appIcon());
+    QSignalSpy exit(&tray, &TrayIcon::exitRequested);
+    const QSystemTrayIcon *icon = tray.findChild<QSystemTrayIcon *>();
+    QVERIFY(!icon->icon().isNull());
+    for (QAction *entry : icon->contextMenu()->actions()) {
+        if (entry->text() == "退出")
+            entry->trigger();
+    }
+    QCOMPARE(exit.count(), 1);
+}
+
+// The update offer shows a line fetched from outside; the exit question is
+// closed with Escape as often as with Cancel.
+void TestWindow::boxesShowOutsideTextAsItIsAndEscapeCancels()
+{
+    QtDesktop desktop("OrvoCMS");
+    const QString markup = "<b>9.0</b>&amp;";
+    QList<bool> answers;
+    QWidget *box = desktop.ask(nullptr, "发现最新版本", markup, [&answers](bool ok) { answers << ok; });
+    const QLabel *text = box->findChild<QLabel *>("qt_msgbox_label");
+    QVERIFY(text->sizeHint().width() >= text->fontMetrics().horizontalAdvance(markup));
+    QTest::keyClick(box, Qt::Key_Escape);
+    QCOMPARE(answers, QList<bool>{false});
+}
+
+// The browser writes its cookies to disk as the program shuts down.
+void TestWindow::terminationSignalShutsTheProgramDown()
+{
+    QTemporaryDir home;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("HOME", home.path());
+    environment.remove("XDG_DATA_HOME");
+    environment.remove("XDG_CACHE_HOME");
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.setWorkingDirectory(home.path());
+    program.start(ORVO_COLLECTOR);
+    QVERIFY(program.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(catchesTermination(program.processId()), 20000);
+    ::kill(pid_t(program.processId()), SIGTERM);
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+}
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"
