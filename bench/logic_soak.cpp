@@ -88,11 +88,25 @@ struct Result {
     QString countdownAtRestart; // what the red line says as the second restart comes
 };
 
+// The scripted browser, every navigation and press loading its page `load`
+// ms later (a press submits a form).
+class LoadingBrowser : public FakeBrowser {
+public:
+    LoadingBrowser(VirtualClock &clock, qint64 load) : FakeBrowser(clock), m_clock(clock), m_load(load) {}
+    void navigate(const QString &address) override { FakeBrowser::navigate(address); loadLater(); }
+    void pressSubmitButton() override { FakeBrowser::pressSubmitButton(); loadLater(); }
+    void pressSecondSubmitButton() override { FakeBrowser::pressSecondSubmitButton(); loadLater(); }
+
+private:
+    void loadLater() { m_clock.schedule(m_load, [this] { finishLoad(); }); }
+    VirtualClock &m_clock;
+    qint64 m_load;
+};
+
 Result run(int length, qint64 until, qint64 load)
 {
     VirtualClock time;
-    FakeBrowser browser(time);
-    browser.setLoadDelay(load);
+    LoadingBrowser browser(time, load);
     StageMachine stages(browser, time);
     stages.addresses = Addresses;
     stages.clock().setCycleLength(length);

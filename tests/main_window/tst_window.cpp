@@ -21,10 +21,9 @@
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include <csignal>
 
@@ -38,8 +37,9 @@ const QByteArray SavedBytes =
 struct Settings {
     explicit Settings(const QByteArray &bytes = SavedBytes)
     {
-        if (!bytes.isNull())
-            writeFile(path, bytes);
+        QFile file(path);
+        if (!bytes.isNull() && file.open(QIODevice::WriteOnly))
+            file.write(bytes);
     }
     QTemporaryDir folder;
     const QString path = folder.filePath("123.txt");
@@ -52,6 +52,7 @@ struct Window {
     bool firstRun() const { return form.Frame1->isVisible() && !form.Command6->isEnabled() && !form.Command1->isEnabled(); }
     void save(const QStringList &addresses)
     {
+        QTest::mouseClick(form.Command9, Qt::LeftButton); // 地址设置
         QApplication::clipboard()->setText(addresses[0]);
         form.Text2->clear();
         form.Text2->paste();
@@ -80,18 +81,15 @@ bool catchesTermination(qint64 pid)
 class TestWindow : public QObject {
     Q_OBJECT
 private slots:
-    void startShowsTheLastWholeRecord_data();
-    void startShowsTheLastWholeRecord();
-    void saveAppendsOneWholeRecord_data();
-    void saveAppendsOneWholeRecord();
+    void startShowsTheLastWholeRecordAndSaveAppendsAWholeOne_data();
+    void startShowsTheLastWholeRecordAndSaveAppendsAWholeOne();
     void failedSaveSaysSoAndKeepsTheAddresses_data();
     void failedSaveSaysSoAndKeepsTheAddresses();
     void startedCycleDisablesTheButtonsThatWouldDisturbIt();
     void typedLengthCountsOnlyOnceConfirmedAndInRange_data();
     void typedLengthCountsOnlyOnceConfirmedAndInRange();
     void wordsAfterTheGapClearTheLengthBox();
-    void onlyOkOnTheExitQuestionQuits_data();
-    void onlyOkOnTheExitQuestionQuits();
+    void everyCloseAsksAndOnlyOkQuits();
     void minimisedWindowComesBackFromTheTrayAsItWas_data();
     void minimisedWindowComesBackFromTheTrayAsItWas();
     void trayIconHasAPictureAndItsExitEntryAsksToQuit();
@@ -99,48 +97,38 @@ private slots:
     void terminationSignalShutsTheProgramDown();
 };
 
-void TestWindow::startShowsTheLastWholeRecord_data()
+void TestWindow::startShowsTheLastWholeRecordAndSaveAppendsAWholeOne_data()
 {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<QByteArray>("before"); // null: no file
+    QTest::addColumn<QStringList>("shown");
     QTest::addColumn<bool>("firstRun"); // the address panel shown, 1 and 2 disabled
-    QTest::newRow("no file") << QByteArray() << QStringList{"", "", "", ""} << true;
-    QTest::newRow("a torn record: the lines it has") << QByteArray("a\r\nb\r\n") << QStringList{"a", "b", "", ""} << true;
-    QTest::newRow("GB text, every line end, a torn record after the last whole one")
-        << QByteArray("l1\r\nc1\r\ng1\r\nh1\r\n\xB5\xC7\xC2\xBD\nc2\rg2\r\nh2\r\nx\r\n")
-        << QStringList{"登陆", "c2", "g2", "h2"} << false;
-}
-
-void TestWindow::startShowsTheLastWholeRecord()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QStringList, fields);
-    QFETCH(bool, firstRun);
-    Settings settings(bytes);
-    Window window(settings.path);
-    QCOMPARE(window.fields(), fields);
-    QCOMPARE(window.firstRun(), firstRun);
-}
-
-void TestWindow::saveAppendsOneWholeRecord_data()
-{
-    QTest::addColumn<QByteArray>("before");
-    QTest::addColumn<QString>("login"); // as pasted
+    QTest::addColumn<QString>("login"); // pasted, then saved with the other three
     QTest::addColumn<QByteArray>("after");
-    QTest::newRow("first save, in GB text") << QByteArray() << Saved[0] << SavedBytes;
-    QTest::newRow("the records before stay") << SavedBytes << Saved[0] << SavedBytes + SavedBytes;
-    QTest::newRow("a torn last record without its line end is made whole first")
-        << QByteArray("a\r\nb\r\nc") << Saved[0] << "a\r\nb\r\nc\r\n\r\n" + SavedBytes;
-    QTest::newRow("pasted line breaks stay out of the address") << QByteArray() << "http://cms/\r\n登陆\n" << SavedBytes;
+    QTest::newRow("no file; pasted line breaks stay out of the address")
+        << QByteArray() << QStringList{"", "", "", ""} << true << "http://cms/\r\n登陆\n" << SavedBytes;
+    QTest::newRow("a whole record, which stays") << SavedBytes << Saved << false << Saved[0] << SavedBytes + SavedBytes;
+    QTest::newRow("a torn record without its last line end: made whole first")
+        << QByteArray("a\r\nb\r\nc") << QStringList{"a", "b", "c", ""} << true << Saved[0]
+        << "a\r\nb\r\nc\r\n\r\n" + SavedBytes;
+    const QByteArray mixed = "l1\r\nc1\r\ng1\r\nh1\r\n\xB5\xC7\xC2\xBD\nc2\rg2\r\nh2\r\nx\r\n";
+    QTest::newRow("GB text, every line end, a torn record after the last whole one")
+        << mixed << QStringList{"登陆", "c2", "g2", "h2"} << false << Saved[0] << mixed + "\r\n\r\n\r\n" + SavedBytes;
 }
 
-void TestWindow::saveAppendsOneWholeRecord()
+void TestWindow::startShowsTheLastWholeRecordAndSaveAppendsAWholeOne()
 {
     QFETCH(QByteArray, before);
+    QFETCH(QStringList, shown);
+    QFETCH(bool, firstRun);
     QFETCH(QString, login);
     QFETCH(QByteArray, after);
     Settings settings(before);
-    Window(settings.path).save({login, Saved[1], Saved[2], Saved[3]});
+    {
+        Window window(settings.path);
+        QCOMPARE(window.fields(), shown);
+        QCOMPARE(window.firstRun(), firstRun);
+        window.save({login, Saved[1], Saved[2], Saved[3]});
+    }
     QCOMPARE(fileBytes(settings.path), after);
     QCOMPARE(Window(settings.path).fields(), Saved);
 }
@@ -207,24 +195,18 @@ void TestWindow::wordsAfterTheGapClearTheLengthBox()
     QVERIFY2(words > window.form.Combo1->geometry().right(), qPrintable(QString::number(words)));
 }
 
-void TestWindow::onlyOkOnTheExitQuestionQuits_data()
+void TestWindow::everyCloseAsksAndOnlyOkQuits()
 {
-    QTest::addColumn<bool>("ok");
-    QTest::newRow("Cancel") << false;
-    QTest::newRow("OK") << true;
-}
-
-void TestWindow::onlyOkOnTheExitQuestionQuits()
-{
-    QFETCH(bool, ok);
     Settings settings;
     Window window(settings.path);
     QSignalSpy quit(&window.form, &Form1::quitRequested);
-    window.form.close();
-    QCOMPARE(window.desktop.boxes.size(), 1);
-    window.desktop.boxes[0].answer(ok);
-    QCOMPARE(quit.count(), int(ok));
-    QVERIFY(window.form.isVisible()); // until the program ends
+    for (const bool ok : {false, true}) {
+        window.form.close();
+        window.desktop.boxes.last().answer(ok);
+        QCOMPARE(quit.count(), int(ok));
+        QVERIFY(window.form.isVisible()); // until the program ends
+    }
+    QCOMPARE(window.desktop.boxes.size(), 2);
 }
 
 void TestWindow::minimisedWindowComesBackFromTheTrayAsItWas_data()

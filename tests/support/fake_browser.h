@@ -6,8 +6,7 @@
 #include <QList>
 
 // A browser that loads nothing: it notes what it is asked to do, with the
-// virtual time, and reports a finished page when the test says so, or by
-// itself a set time after every navigation and press (a press submits a form).
+// virtual time, and reports a finished page when the test says so.
 class FakeBrowser : public Browser {
 public:
     explicit FakeBrowser(VirtualClock &clock) : m_clock(clock) {}
@@ -15,9 +14,6 @@ public:
     void navigate(const QString &address) override { record(address); }
     void pressSubmitButton() override { record(QStringLiteral("press")); }
     void pressSecondSubmitButton() override { record(QStringLiteral("press second")); }
-
-    // -1: pages finish only through finishLoad().
-    void setLoadDelay(qint64 ms) { m_loadDelay = ms; }
     void finishLoad() { emit pageLoaded(PageLoad{}); }
 
     struct Call {
@@ -27,13 +23,7 @@ public:
     QList<Call> calls;
 
 private:
-    void record(const QString &what)
-    {
-        calls.append({m_clock.now(), what});
-        if (m_loadDelay >= 0)
-            m_clock.schedule(m_loadDelay, [this] { finishLoad(); });
-    }
+    void record(const QString &what) { calls.append({m_clock.now(), what}); }
 
     VirtualClock &m_clock;
-    qint64 m_loadDelay = -1;
 };

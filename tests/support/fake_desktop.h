@@ -10,17 +10,14 @@
 class FakeDesktop : public Desktop {
 public:
     struct Box {
-        QWidget *parent;
-        QString title; // empty for a box that only informs
         QString text;
-        std::function<void(bool)> answer;
+        std::function<void(bool)> answer; // none for a box that only informs
     };
 
-    void inform(QWidget *parent, const QString &text) override { boxes.append({parent, {}, text, {}}); }
-    QWidget *ask(QWidget *parent, const QString &title, const QString &text,
-                 std::function<void(bool)> answer) override
+    void inform(QWidget *, const QString &text) override { boxes.append({text, {}}); }
+    QWidget *ask(QWidget *, const QString &, const QString &text, std::function<void(bool)> answer) override
     {
-        boxes.append({parent, title, text, std::move(answer)});
+        boxes.append({text, std::move(answer)});
         return nullptr;
     }
     void openUrl(const QUrl &url) override { opened << url; }
