@@ -126,7 +126,7 @@ Result run(int length, qint64 until, qint64 load)
     QObject::connect(&stages.clock(), &CycleClock::homePageDue, [&] { actual.reopeningTicks << clockTicks + 1; });
 
     stages.Command1_Click();
-    time.advanceTo(until);
+    time.advance(until);
 
     const Course expected = expectedCourse(length, until, load);
     result.restarts = int(actual.restartTicks.size());

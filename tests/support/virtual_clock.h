@@ -19,16 +19,16 @@ public:
     {
         m_due.insert({m_now + delayMs, m_scheduled++}, std::move(action));
     }
-    // Runs everything due up to and including `time`, then stands at `time`.
-    void advanceTo(qint64 time)
+    // Runs everything due up to and including `ms` from now, then stands there.
+    void advance(qint64 ms)
     {
-        while (!m_due.isEmpty() && m_due.firstKey().first <= time) {
+        const qint64 until = m_now + ms;
+        while (!m_due.isEmpty() && m_due.firstKey().first <= until) {
             m_now = m_due.firstKey().first;
             m_due.take(m_due.firstKey())();
         }
-        m_now = qMax(m_now, time);
+        m_now = until;
     }
-    void advance(qint64 ms) { advanceTo(m_now + ms); }
 
 private:
     class VirtualTimer : public Timer {
