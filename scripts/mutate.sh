@@ -169,10 +169,10 @@ def main():
     os.makedirs(work, exist_ok=True)
     sync()
     os.makedirs(logs, exist_ok=True)
-    if not os.path.isfile(os.path.join(build, 'CMakeCache.txt')):
-        log = os.path.join(logs, 'configure.log')
-        if not run(['cmake', '-S', work, '-B', build, '-DCMAKE_BUILD_TYPE=RelWithDebInfo'], log):
-            sys.exit(f'mutate.sh: configuring the scratch copy failed; see {log}')
+    # Configured every time, so that the list of tests follows the tree.
+    log = os.path.join(logs, 'configure.log')
+    if not run(['cmake', '-S', work, '-B', build, '-DCMAKE_BUILD_TYPE=RelWithDebInfo'], log):
+        sys.exit(f'mutate.sh: configuring the scratch copy failed; see {log}')
     tests = tests_in_order(os.environ.get('MUTATE_SKIP_BASELINE') != '1')
     print('tests, fastest first: ' + ', '.join(t['test'] for t in tests), flush=True)
 
