@@ -50,11 +50,11 @@ Course expectedCourse(int length, qint64 until, qint64 load)
     Course course;
     int order = 0;
     const auto cycle = [&](qint64 c) {
-        course.calls << Call{c, order++, QStringLiteral("navigate ") + Addresses.collection}
+        course.calls << Call{c, order++, Addresses.collection}
                      << Call{c + load, order++, QStringLiteral("press")}
-                     << Call{c + load + 60000, order++, QStringLiteral("navigate ") + Addresses.generation}
+                     << Call{c + load + 60000, order++, Addresses.generation}
                      << Call{c + 2 * load + 60000, order++, QStringLiteral("press second")}
-                     << Call{c + 2 * load + 80000, order++, QStringLiteral("navigate ") + Addresses.homePage};
+                     << Call{c + 2 * load + 80000, order++, Addresses.homePage};
     };
     cycle(0);
     const qint64 clockStart = 2 * load + 80000; // the first home page starts the clock
@@ -64,7 +64,7 @@ Course expectedCourse(int length, qint64 until, qint64 load)
         for (int minute : {9, 18}) {
             const qint64 at = base + minute * 60000LL;
             if (minute <= length && at <= until) {
-                course.calls << Call{at, order++, QStringLiteral("navigate ") + Addresses.homePage};
+                course.calls << Call{at, order++, Addresses.homePage};
                 course.reopeningTicks << (at - clockStart) / 1000;
             }
         }
@@ -88,11 +88,25 @@ struct Result {
     QString countdownAtRestart; // what the red line says as the second restart comes
 };
 
+// The scripted browser, every navigation and press loading its page `load`
+// ms later (a press submits a form).
+class LoadingBrowser : public FakeBrowser {
+public:
+    LoadingBrowser(VirtualClock &clock, qint64 load) : FakeBrowser(clock), m_clock(clock), m_load(load) {}
+    void navigate(const QString &address) override { FakeBrowser::navigate(address); loadLater(); }
+    void pressSubmitButton() override { FakeBrowser::pressSubmitButton(); loadLater(); }
+    void pressSecondSubmitButton() override { FakeBrowser::pressSecondSubmitButton(); loadLater(); }
+
+private:
+    void loadLater() { m_clock.schedule(m_load, [this] { finishLoad(); }); }
+    VirtualClock &m_clock;
+    qint64 m_load;
+};
+
 Result run(int length, qint64 until, qint64 load)
 {
     VirtualClock time;
-    FakeBrowser browser(time);
-    browser.setLoadDelay(load);
+    LoadingBrowser browser(time, load);
     StageMachine stages(browser, time);
     stages.addresses = Addresses;
     stages.clock().setCycleLength(length);
@@ -112,7 +126,7 @@ Result run(int length, qint64 until, qint64 load)
     QObject::connect(&stages.clock(), &CycleClock::homePageDue, [&] { actual.reopeningTicks << clockTicks + 1; });
 
     stages.Command1_Click();
-    time.advanceTo(until);
+    time.advance(until);
 
     const Course expected = expectedCourse(length, until, load);
     result.restarts = int(actual.restartTicks.size());

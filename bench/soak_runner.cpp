@@ -30,6 +30,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QMap>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -205,8 +206,9 @@ int main(int argc, char *argv[])
     WebEngineBrowser &browser = live.browser;
     Form1 &form = live.form;
     StageMachine &stages = form.stages();
-    form.Combo1->setEditText(QString::number(cycleMinutes));
-    emit form.Combo1->lineEdit()->editingFinished(); // as when the user leaves the box
+    // Typed and confirmed, as with Enter: a length counts once confirmed.
+    form.Combo1->lineEdit()->setText(QString::number(cycleMinutes));
+    emit form.Combo1->lineEdit()->editingFinished();
     if (stages.clock().cycleLength() != cycleMinutes)
         fail(QStringLiteral("the window did not take a cycle length of %1").arg(cycleMinutes));
     form.show();

@@ -117,10 +117,14 @@ void TestRunJournal::unwritableJournalChangesNothingInTheCycle()
         rig->stages.Command1_Click();
         rig->clock.advance(80200 + 3 * 120000);
     }
-    QCOMPARE(blocked.browser.callNames(), written.browser.callNames());
-    QCOMPARE(blocked.browser.timesOf("navigate http://cms/collect"),
-             written.browser.timesOf("navigate http://cms/collect"));
-    QCOMPARE(written.browser.timesOf("navigate http://cms/collect").size(), 4);
+    auto calls = [](const FakeBrowser &browser) {
+        QStringList timed;
+        for (const FakeBrowser::Call &call : browser.calls)
+            timed << QString::number(call.at) + QLatin1Char(' ') + call.what;
+        return timed;
+    };
+    QCOMPARE(calls(blocked.browser), calls(written.browser));
+    QCOMPARE(calls(written.browser).filter(QStringLiteral(" http://cms/collect")).size(), 4);
 }
 
 void TestRunJournal::fullJournalIsRenamedAndStartedAfresh()

@@ -1,40 +1,49 @@
 #pragma once
 
 #include "automation/browser.h"
+#include "virtual_clock.h"
 
-#include <QStringList>
+#include <QList>
 
-class VirtualClock;
-
-// A browser that loads nothing: it records what it was asked to do, with
-// the virtual time, and reports a finished page when told to, or by itself
-// a set time after each navigation. Like the real one it reports only the
-// loads it was asked for, not those of the forms a press submits; a press
-// reports what it found at once.
+// A browser that loads nothing: it notes what it is asked to do, with the
+// virtual time, and reports a finished page when the test says so, or by
+// itself a set time after each navigation. Like the real one it reports only
+// the loads it was asked for, not those of the forms a press submits; what a
+// press found is reported as soon as the clock moves.
 class FakeBrowser : public Browser {
-    Q_OBJECT
 public:
-    explicit FakeBrowser(VirtualClock &clock, QObject *parent = nullptr);
+    explicit FakeBrowser(VirtualClock &clock) : m_clock(clock) {}
 
-    void navigate(const QString &address) override;
-    void pressSubmitButton() override;
-    void pressSecondSubmitButton() override;
-
+    void navigate(const QString &address) override
+    {
+        record(address);
+        if (m_loadDelay >= 0)
+            m_clock.schedule(m_loadDelay, [this] { finishLoad(); });
+    }
+    void pressSubmitButton() override
+    {
+        record(QStringLiteral("press"));
+        const int found = collectionButtons;
+        m_clock.schedule(0, [this, found] { emit pressReported(found, found == 1); });
+    }
+    void pressSecondSubmitButton() override
+    {
+        record(QStringLiteral("press second"));
+        m_clock.schedule(0, [this] { emit pressReported(2, true); });
+    }
+    void finishLoad() { emit pageLoaded(PageLoad{}); }
     // -1: pages finish only through finishLoad().
     void setLoadDelay(qint64 ms) { m_loadDelay = ms; }
-    void finishLoad() { emit pageLoaded(PageLoad{}); }
 
     struct Call {
         qint64 at;
-        QString what; // "navigate <address>", "press", "press second"
+        QString what; // the address opened, "press" or "press second"
     };
     QList<Call> calls;
     int collectionButtons = 1; // what a press of the only submit_button finds
-    QStringList callNames() const;
-    QList<qint64> timesOf(const QString &what) const;
 
 private:
-    void record(const QString &what);
+    void record(const QString &what) { calls.append({m_clock.now(), what}); }
 
     VirtualClock &m_clock;
     qint64 m_loadDelay = -1;

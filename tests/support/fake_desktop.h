@@ -3,29 +3,25 @@
 #include "main_window/desktop.h"
 
 #include <QList>
-#include <QStringList>
 #include <QUrl>
 
-// Message boxes answered by the test: every box is noted, and a question is
-// answered at once with `answer`.
+// Message boxes noted for the test, which answers a question by calling its
+// `answer`, as late as it likes.
 class FakeDesktop : public Desktop {
 public:
-    struct Question {
-        QString title;
+    struct Box {
         QString text;
+        std::function<void(bool)> answer; // none for a box that only informs
     };
 
-    void inform(QWidget *, const QString &text) override { messages << text; }
-    QWidget *ask(QWidget *, const QString &title, const QString &text, std::function<void(bool)> reply) override
+    void inform(QWidget *, const QString &text) override { boxes.append({text, {}}); }
+    QWidget *ask(QWidget *, const QString &, const QString &text, std::function<void(bool)> answer) override
     {
-        questions.append({title, text});
-        reply(answer);
+        boxes.append({text, std::move(answer)});
         return nullptr;
     }
     void openUrl(const QUrl &url) override { opened << url; }
 
-    bool answer = true;
-    QStringList messages;
-    QList<Question> questions;
+    QList<Box> boxes;
     QList<QUrl> opened;
 };

@@ -1,25 +1,17 @@
 #include "http_test_server.h"
 
-#include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 
 HttpResponse HttpResponse::html(const QByteArray &body, int status)
 {
-    HttpResponse response;
-    response.status = status;
-    response.headers = {{"Content-Type", "text/html; charset=gb2312"}};
-    response.body = body;
-    return response;
+    return {status, {{"Content-Type", "text/html; charset=gb2312"}}, body};
 }
 
 HttpResponse HttpResponse::redirect(const QByteArray &location)
 {
-    HttpResponse response;
-    response.status = 302;
-    response.headers = {{"Location", location}};
-    return response;
+    return {302, {{"Location", location}}, {}};
 }
 
 HttpTestServer::HttpTestServer(Handler handler, QObject *parent)
@@ -34,8 +26,6 @@ HttpTestServer::HttpTestServer(Handler handler, QObject *parent)
     });
 }
 
-HttpTestServer::~HttpTestServer() = default;
-
 bool HttpTestServer::listen(quint16 port)
 {
     return m_server->listen(QHostAddress::LocalHost, port);
@@ -46,30 +36,23 @@ quint16 HttpTestServer::port() const
     return m_server->serverPort();
 }
 
-QUrl HttpTestServer::url(const QString &path) const
-{
-    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path));
-}
-
 void HttpTestServer::readFrom(QTcpSocket *socket)
 {
-    QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();
+    // A request may come in pieces; it is answered once it is whole.
+    const QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();
     socket->setProperty("buffer", buffer);
-    if (socket->property("answered").toBool())
-        return;
     const int headerEnd = buffer.indexOf("\r\n\r\n");
-    if (headerEnd < 0)
+    if (socket->property("answered").toBool() || headerEnd < 0)
         return;
-
     HttpRequest request;
     const QList<QByteArray> lines = buffer.left(headerEnd).split('\n');
     const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
     request.method = requestLine.value(0);
     request.target = requestLine.value(1);
-    for (int i = 1; i < lines.size(); ++i) {
-        const int colon = lines[i].indexOf(':');
+    for (const QByteArray &line : lines.mid(1)) {
+        const int colon = line.indexOf(':');
         if (colon > 0)
-            request.headers.insert(lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
+            request.headers.insert(line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed());
     }
     const int length = request.header("Content-Length").toInt();
     if (buffer.size() - headerEnd - 4 < length)
@@ -77,9 +60,7 @@ void HttpTestServer::readFrom(QTcpSocket *socket)
     request.body = buffer.mid(headerEnd + 4, length);
     request.received = QDateTime::currentDateTime();
     socket->setProperty("answered", true);
-
     m_requests.append(request);
-    emit requestReceived(request);
     const HttpResponse response = m_handler(request);
     if (response.delayMs > 0)
         QTimer::singleShot(response.delayMs, socket, [this, socket, response] { respond(socket, response); });
@@ -94,14 +75,13 @@ void HttpTestServer::respond(QTcpSocket *socket, const HttpResponse &response)
     QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n";
     for (const auto &[name, value] : response.headers)
         head += name + ": " + value + "\r\n";
-    head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
-    head += "Connection: close\r\n\r\n";
-    if (response.delivery == HttpResponse::Delivery::CutMidBody) {
-        socket->write(head + response.body.left(response.body.size() / 2));
+    head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\nConnection: close\r\n\r\n";
+    const bool cut = response.delivery == HttpResponse::Delivery::CutMidBody;
+    socket->write(head + response.body.left(cut ? response.body.size() / 2 : response.body.size()));
+    if (cut) {
         socket->flush();
         socket->abort();
-        return;
+    } else {
+        socket->disconnectFromHost();
     }
-    socket->write(head + response.body);
-    socket->disconnectFromHost();
 }

@@ -48,16 +48,12 @@ public:
     using Handler = std::function<HttpResponse(const HttpRequest &)>;
 
     explicit HttpTestServer(Handler handler, QObject *parent = nullptr);
-    ~HttpTestServer() override;
 
     bool listen(quint16 port = 0);
     quint16 port() const;
-    QUrl url(const QString &path) const;
+    QUrl url(const QString &path) const { return QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path); }
 
     const QList<HttpRequest> &requests() const { return m_requests; }
-
-signals:
-    void requestReceived(const HttpRequest &request);
 
 private:
     void readFrom(QTcpSocket *socket);

@@ -1,0 +1,266 @@
+// The window as a person meets it, over a browser that loads nothing and
+// message boxes the test answers: the settings file on disk, the buttons, the
+// cycle length box, closing, the tray; and the program's shutdown on SIGTERM.
+
+#include "fake_browser.h"
+#include "fake_desktop.h"
+#include "fake_tray_icon.h"
+#include "automation/cycle_clock.h"
+#include "main_window/app_icon.h"
+#include "main_window/form1.h"
+#include "main_window/qt_desktop.h"
+#include "main_window/system_tray_icon.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+const QStringList Saved{"http://cms/登陆", "http://cms/collect", "http://cms/generate", "http://cms/home"};
+const QByteArray SavedBytes =
+    "http://cms/\xB5\xC7\xC2\xBD\r\nhttp://cms/collect\r\nhttp://cms/generate\r\nhttp://cms/home\r\n";
+
+// A folder of its own with a settings file of `bytes` in it; none for null bytes.
+struct Settings {
+    explicit Settings(const QByteArray &bytes = SavedBytes)
+    {
+        QFile file(path);
+        if (!bytes.isNull() && file.open(QIODevice::WriteOnly))
+            file.write(bytes);
+    }
+    QTemporaryDir folder;
+    const QString path = folder.filePath("123.txt");
+};
+
+struct Window {
+    explicit Window(const QString &settings) : form(browser, nullptr, clock, desktop, tray, settings) { form.show(); }
+
+    QStringList fields() const { return {form.Text2->text(), form.Text3->text(), form.Text4->text(), form.Text5->text()}; }
+    bool firstRun() const { return form.Frame1->isVisible() && !form.Command6->isEnabled() && !form.Command1->isEnabled(); }
+    void save(const QStringList &addresses)
+    {
+        QTest::mouseClick(form.Command9, Qt::LeftButton); // 地址设置
+        QApplication::clipboard()->setText(addresses[0]);
+        form.Text2->clear();
+        form.Text2->paste();
+        form.Text3->setText(addresses[1]);
+        form.Text4->setText(addresses[2]);
+        form.Text5->setText(addresses[3]);
+        QTest::mouseClick(form.Command7, Qt::LeftButton);
+    }
+
+    VirtualClock clock;
+    FakeBrowser browser{clock};
+    FakeDesktop desktop;
+    FakeTrayIcon tray;
+    Form1 form;
+};
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+bool catchesTermination(qint64 pid)
+{
+    const QByteArray status = fileBytes(QStringLiteral("/proc/%1/status").arg(pid));
+    const int at = status.indexOf("SigCgt:");
+    return at >= 0 && (status.mid(at + 7, 17).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1) & 1);
+}
+
+} // namespace
+
+class TestWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void startShowsTheLastWholeRecordAndSaveAppendsAWholeOne_data();
+    void startShowsTheLastWholeRecordAndSaveAppendsAWholeOne();
+    void saveRefusedByAFullDiskSaysSoAndKeepsTheAddresses();
+    void startedCycleDisablesTheButtonsThatWouldDisturbIt();
+    void typedLengthCountsOnlyOnceConfirmedAndInRange_data();
+    void typedLengthCountsOnlyOnceConfirmedAndInRange();
+    void wordsAfterTheGapClearTheLengthBox();
+    void everyCloseAsksAndOnlyOkQuits();
+    void windowMinimisedIntoTheTrayComesBackMaximised();
+    void trayIconHasAPictureAndItsExitEntryAsksToQuit();
+    void boxesShowOutsideTextAsItIsAndEscapeCancels();
+    void terminationSignalShutsTheProgramDown();
+};
+
+void TestWindow::startShowsTheLastWholeRecordAndSaveAppendsAWholeOne_data()
+{
+    QTest::addColumn<QByteArray>("before"); // null: no file
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<bool>("firstRun"); // the address panel shown, 1 and 2 disabled
+    QTest::addColumn<QString>("login"); // pasted, then saved with the other three
+    QTest::addColumn<QByteArray>("after");
+    QTest::newRow("no file; pasted line breaks stay out of the address")
+        << QByteArray() << QStringList{"", "", "", ""} << true << "http://cms/\r\n登陆\n" << SavedBytes;
+    QTest::newRow("a whole record, which stays") << SavedBytes << Saved << false << Saved[0] << SavedBytes + SavedBytes;
+    QTest::newRow("a torn record without its last line end: made whole first")
+        << QByteArray("a\r\nb\r\nc") << QStringList{"a", "b", "c", ""} << true << Saved[0]
+        << "a\r\nb\r\nc\r\n\r\n" + SavedBytes;
+    const QByteArray mixed = "l1\r\nc1\r\ng1\r\nh1\r\n\xB5\xC7\xC2\xBD\nc2\rg2\r\nh2\r\nx\r\n";
+    QTest::newRow("GB text, every line end, a torn record after the last whole one")
+        << mixed << QStringList{"登陆", "c2", "g2", "h2"} << false << Saved[0] << mixed + "\r\n\r\n\r\n" + SavedBytes;
+}
+
+void TestWindow::startShowsTheLastWholeRecordAndSaveAppendsAWholeOne()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QStringList, shown);
+    QFETCH(bool, firstRun);
+    QFETCH(QString, login);
+    QFETCH(QByteArray, after);
+    Settings settings(before);
+    {
+        Window window(settings.path);
+        QCOMPARE(window.fields(), shown);
+        QCOMPARE(window.firstRun(), firstRun);
+        window.save({login, Saved[1], Saved[2], Saved[3]});
+    }
+    QCOMPARE(fileBytes(settings.path), after);
+    QCOMPARE(Window(settings.path).fields(), Saved);
+}
+
+void TestWindow::saveRefusedByAFullDiskSaysSoAndKeepsTheAddresses()
+{
+    Settings settings;
+    Window window(settings.path);
+    QVERIFY(QFile::remove(settings.path) && QFile::link("/dev/full", settings.path));
+    window.save(Saved);
+    QCOMPARE(window.desktop.boxes.size(), 1);
+    const QString message = window.desktop.boxes[0].text;
+    QVERIFY2(message.contains("123.txt") && message.contains("没有保存"), qPrintable(message));
+    QCOMPARE(window.fields(), Saved);
+    QVERIFY(window.form.Command1->isEnabled());
+}
+
+void TestWindow::startedCycleDisablesTheButtonsThatWouldDisturbIt()
+{
+    Settings settings;
+    Window window(settings.path);
+    QTest::mouseClick(window.form.Command1, Qt::LeftButton);
+    QCOMPARE(window.browser.calls.last().what, "http://cms/collect");
+    QVERIFY(!window.form.Command1->isEnabled() && !window.form.Command6->isEnabled() && !window.form.Command9->isEnabled());
+}
+
+void TestWindow::typedLengthCountsOnlyOnceConfirmedAndInRange_data()
+{
+    QTest::addColumn<QString>("keys"); // typed over the box's "10"; \r is Enter
+    QTest::addColumn<int>("minutes");
+    QTest::newRow("half of 20, not yet confirmed") << "2" << 10;
+    QTest::newRow("confirmed") << "25\r" << 25;
+    QTest::newRow("0 refused") << "0\r" << 10;
+    QTest::newRow("1441 refused at its last key") << "1441\r" << 144;
+}
+
+void TestWindow::typedLengthCountsOnlyOnceConfirmedAndInRange()
+{
+    QFETCH(QString, keys);
+    QFETCH(int, minutes);
+    Settings settings;
+    Window window(settings.path);
+    window.form.Combo1->lineEdit()->selectAll();
+    QTest::keyClicks(window.form.Combo1->lineEdit(), keys);
+    QCOMPARE(window.form.stages().clock().cycleLength(), minutes);
+}
+
+void TestWindow::wordsAfterTheGapClearTheLengthBox()
+{
+    Settings settings;
+    Window window(settings.path);
+    const QLabel *label = window.form.Label2;
+    const int words = label->geometry().right() - label->fontMetrics().horizontalAdvance("分钟");
+    QVERIFY2(words > window.form.Combo1->geometry().right(), qPrintable(QString::number(words)));
+}
+
+void TestWindow::everyCloseAsksAndOnlyOkQuits()
+{
+    Settings settings;
+    Window window(settings.path);
+    QSignalSpy quit(&window.form, &Form1::quitRequested);
+    for (const bool ok : {false, true}) {
+        window.form.close();
+        window.desktop.boxes.last().answer(ok);
+        QCOMPARE(quit.count(), int(ok));
+        QVERIFY(window.form.isVisible()); // until the program ends
+    }
+    QCOMPARE(window.desktop.boxes.size(), 2);
+}
+
+void TestWindow::windowMinimisedIntoTheTrayComesBackMaximised()
+{
+    Settings settings;
+    Window window(settings.path);
+    window.form.showMaximized();
+    QTRY_VERIFY(window.form.isMaximized());
+    window.form.showMinimized();
+    QTRY_VERIFY(window.form.isHidden());
+    QVERIFY(window.tray.visible);
+    emit window.tray.restoreRequested();
+    QVERIFY(window.form.isVisible() && window.form.isMaximized());
+}
+
+void TestWindow::trayIconHasAPictureAndItsExitEntryAsksToQuit()
+{
+    SystemTrayIcon tray(appIcon());
+    QSignalSpy exit(&tray, &TrayIcon::exitRequested);
+    const QSystemTrayIcon *icon = tray.findChild<QSystemTrayIcon *>();
+    QVERIFY(!icon->icon().isNull());
+    for (QAction *entry : icon->contextMenu()->actions()) {
+        if (entry->text() == "退出")
+            entry->trigger();
+    }
+    QCOMPARE(exit.count(), 1);
+}
+
+// The update offer shows a line fetched from outside; the exit question is
+// closed with Escape as often as with Cancel.
+void TestWindow::boxesShowOutsideTextAsItIsAndEscapeCancels()
+{
+    QtDesktop desktop("OrvoCMS");
+    const QString markup = "<b>9.0</b>&amp;";
+    QList<bool> answers;
+    QWidget *box = desktop.ask(nullptr, "发现最新版本", markup, [&answers](bool ok) { answers << ok; });
+    const QLabel *text = box->findChild<QLabel *>("qt_msgbox_label");
+    QVERIFY(text->sizeHint().width() >= text->fontMetrics().horizontalAdvance(markup));
+    QTest::keyClick(box, Qt::Key_Escape);
+    QCOMPARE(answers, QList<bool>{false});
+}
+
+// The browser writes its cookies to disk as the program shuts down.
+void TestWindow::terminationSignalShutsTheProgramDown()
+{
+    QTemporaryDir home;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("HOME", home.path());
+    environment.remove("XDG_DATA_HOME");
+    environment.remove("XDG_CACHE_HOME");
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.setWorkingDirectory(home.path());
+    program.start(ORVO_COLLECTOR);
+    QVERIFY(program.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(catchesTermination(program.processId()), 20000);
+    ::kill(pid_t(program.processId()), SIGTERM);
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+}
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"
