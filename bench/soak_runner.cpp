@@ -140,6 +140,36 @@ void out(const char *key, const QString &value)
     std::fflush(stdout);
 }
 
+// The administration-page requests of one cycle, served[from, to), from
+// its GET /collect on; requests of the previous cycle that come in late,
+// before it, are left out.
+struct CycleTraffic {
+    QStringList requests;
+    bool sentCollection = false;  // its GET /collect arrived
+    bool collectionHung = false;  // and was answered late, or never
+    bool clean = true;            // every request answered as is, in session
+};
+
+CycleTraffic cycleTraffic(const QList<FakeCms::Served> &served, int from, int to)
+{
+    CycleTraffic traffic;
+    for (int i = from; i < to; ++i) {
+        const FakeCms::Served &one = served.at(i);
+        if (!FakeCms::isAdminPage(one.request))
+            continue;
+        const QString request = FakeCms::describe(one.request);
+        if (!traffic.sentCollection && request == QLatin1String("GET /collect")) {
+            traffic.sentCollection = true;
+            traffic.collectionHung = one.outcome == FakeCms::Outcome::Hang;
+        }
+        if (!traffic.sentCollection)
+            continue;
+        traffic.requests << request;
+        traffic.clean = traffic.clean && one.outcome == FakeCms::Outcome::Page && one.session;
+    }
+    return traffic;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -319,8 +349,8 @@ int main(int argc, char *argv[])
                                     QStringLiteral("GET /homepage")};
     int withoutCollection = 0, stoppedEarly = 0, clean = 0, cleanBroken = 0, wholeCycles = 0;
     for (int cycle = 0; cycle + 1 < cycleStarts.size(); ++cycle) {
-        const FakeCms::CycleTraffic traffic =
-            FakeCms::cycleTraffic(served, cycleStarts.at(cycle), cycleStarts.at(cycle + 1));
+        const CycleTraffic traffic =
+            cycleTraffic(served, cycleStarts.at(cycle), cycleStarts.at(cycle + 1));
         const QStringList &requests = traffic.requests;
         const bool isClean = traffic.clean;
         const bool fromCollection = traffic.sentCollection;

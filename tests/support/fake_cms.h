@@ -108,7 +108,6 @@ public:
     // Every request with what was done with it, favicon requests included,
     // in the order they came in.
     const QList<Served> &served() const { return m_served; }
-    static QString describe(Outcome outcome);
 
     // What the server received, in order, without the favicon requests
     // browsers make on their own.
@@ -119,16 +118,6 @@ public:
 
     // Collection, generation or home page (not the login page).
     static bool isAdminPage(const HttpRequest &request);
-    // The administration-page requests of one cycle, served[from, to), from
-    // its GET /collect on; requests of the previous cycle that come in late,
-    // before it, are left out.
-    struct CycleTraffic {
-        QStringList requests;
-        bool sentCollection = false;  // its GET /collect arrived
-        bool collectionHung = false;  // and was answered late, or never
-        bool clean = true;            // every request answered as is, in session
-    };
-    static CycleTraffic cycleTraffic(const QList<Served> &served, int from, int to);
 
     HttpTestServer &server() { return *m_server; }
 
