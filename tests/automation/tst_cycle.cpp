@@ -35,6 +35,10 @@ void TestCycle::cycleKeepsItsCourseAndItsTimes_data()
     QTest::newRow("a length confirmed mid-cycle moves the countdown, shown in whole seconds")
         << "start, +0.5, load, +60.2, load, +320, length 1440, +1, line"
         << firstCycle + ", 381.7 line 离下次采集时间还有 86099 秒";
+    QTest::newRow("from the second cycle on the countdown still ends at the restart")
+        << "length 2, start, +0.5, load, +60.2, load, +140.5, load, +60, load, +20, +39.4, line"
+        << firstCycle + ", 200.7 collect, 201.2 press, 261.2 generate, 261.2 press second, 281.2 home, "
+                        "320.6 line 离下次采集时间还有 0 秒";
     QTest::newRow("the home page again at minutes 9 and 18, the restart at 20")
         << "length 20, start, +0.5, load, +60.2, load, +1220"
         << firstCycle + ", 620.7 home, 1160.7 home, 1280.7 collect";
