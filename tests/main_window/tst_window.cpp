@@ -93,6 +93,7 @@ private slots:
     void typedLengthCountsOnlyOnceConfirmedAndInRange_data();
     void typedLengthCountsOnlyOnceConfirmedAndInRange();
     void wordsAfterTheGapClearTheLengthBox();
+    void restartByTheClockLeavesTheKeyboardWithTheTypist();
     void everyCloseAsksAndOnlyOkQuits();
     void windowMinimisedIntoTheTrayComesBackMaximised();
     void trayIconHasAPictureAndItsExitEntryAsksToQuit();
@@ -186,6 +187,24 @@ void TestWindow::wordsAfterTheGapClearTheLengthBox()
     const QLabel *label = window.form.Label2;
     const int words = label->geometry().right() - label->fontMetrics().horizontalAdvance("分钟");
     QVERIFY2(words > window.form.Combo1->geometry().right(), qPrintable(QString::number(words)));
+}
+
+// Someone retyping the length as the clock restarts the cycle keeps typing
+// into the box; only the press of 2: 开始自动挂机 moves the focus away.
+void TestWindow::restartByTheClockLeavesTheKeyboardWithTheTypist()
+{
+    Settings settings;
+    Window window(settings.path);
+    QApplication::setActiveWindow(&window.form);
+    QVERIFY(QTest::qWaitForWindowActive(&window.form));
+    window.browser.setLoadDelay(100);
+    QTest::mouseClick(window.form.Command1, Qt::LeftButton);
+    QVERIFY(QApplication::focusWidget() != window.form.Combo1);
+    window.clock.advance(80200 + 599000);
+    window.form.Combo1->setFocus();
+    window.clock.advance(1000);
+    QCOMPARE(window.browser.calls.last().what, QStringLiteral("http://cms/collect"));
+    QCOMPARE(QApplication::focusWidget(), window.form.Combo1);
 }
 
 void TestWindow::everyCloseAsksAndOnlyOkQuits()
