@@ -214,11 +214,11 @@ void TestWindow::everyCloseAsksAndOnlyOkQuits()
     QSignalSpy quit(&window.form, &Form1::quitRequested);
     for (const bool ok : {false, true}) {
         window.form.close();
+        QCOMPARE(window.desktop.boxes.size(), int(ok) + 1);
         window.desktop.boxes.last().answer(ok);
         QCOMPARE(quit.count(), int(ok));
         QVERIFY(window.form.isVisible()); // until the program ends
     }
-    QCOMPARE(window.desktop.boxes.size(), 2);
 }
 
 void TestWindow::windowMinimisedIntoTheTrayComesBackMaximised()

@@ -31,7 +31,7 @@ void TestUpdate::fetchHandsOverOnlyAWholeAnswer_data()
     const QByteArray most(64 * 1024, 'a');
     QTest::newRow("64 KiB, the most taken") << 200 << most << false << QStringList{most};
     QTest::newRow("one byte more") << 200 << most + 'a' << false << QStringList{""};
-    QTest::newRow("an error page") << 404 << QByteArray("9.0") << false << QStringList{""};
+    QTest::newRow("an answer outside 2xx that is no network error") << 300 << QByteArray("9.0") << false << QStringList{""};
     QTest::newRow("no answer within the time-out") << 0 << QByteArray("9.0") << false << QStringList{""};
     QTest::newRow("the receiver gone by the answer") << 200 << QByteArray("9.0") << true << QStringList{};
 }
