@@ -155,7 +155,7 @@ HttpResponse FakeCms::collectionPage(const HttpRequest &request) const
         if (variant == QLatin1String("alert"))
             script = QStringLiteral("alert('采集完成');");
         else if (variant == QLatin1String("confirm"))
-            script = QStringLiteral("if (!confirm('继续生成吗?')) document.title = 'cancelled';");
+            script = QStringLiteral("if (confirm('继续生成吗?')) new Image().src = '/collect?confirmed=1';");
         else if (variant == QLatin1String("prompt"))
             script = QStringLiteral("prompt('备注', '无');");
         return page(QStringLiteral("采集"), QStringLiteral("<p>采集完成</p><script>%1</script>").arg(script));

@@ -38,7 +38,8 @@ public:
     static constexpr const char *CollectionWithTwoButtons = "/collect?variant=two-buttons";
     // Answers 500 with a page of its own.
     static constexpr const char *CollectionFailing = "/collect?variant=server-error";
-    // The page that the submission loads calls alert(), confirm() or prompt().
+    // The page that the submission loads calls alert(), confirm() or prompt();
+    // answered OK, the confirm requests /collect?confirmed=1.
     static constexpr const char *CollectionAlerting = "/collect?variant=alert";
     static constexpr const char *CollectionConfirming = "/collect?variant=confirm";
     static constexpr const char *CollectionPrompting = "/collect?variant=prompt";
