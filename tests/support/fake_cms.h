@@ -89,19 +89,9 @@ public:
     // Takes effect from the next request on, with the generator started
     // again from `faults.seed` and the current login counted from zero.
     void setFaults(const Faults &faults);
-    const Faults &faults() const { return m_faults; }
-
-    // The page for one request when nothing goes wrong. The server's requests
-    // go through the faults and the session first.
-    HttpResponse respond(const HttpRequest &request) const;
-
-    // The value of the session cookie this instance hands out; a new one
-    // for every instance, so a cookie left from an earlier run never counts,
-    // and a new one for every login after the last one expired.
-    QByteArray sessionToken() const { return m_sessionToken; }
+    // Whether a request carried the session cookie this instance handed out
+    // last: a new one for every instance and every login after an expiry.
     bool carriesSession(const HttpRequest &request) const;
-    // Whether the current login has expired (never without loginExpiresAfter).
-    bool sessionExpired() const;
     // How many logins expired, and how many sessions were handed out.
     int expiredLogins() const { return m_expiredLogins; }
     int sessionsIssued() const { return m_sessionsIssued; }
@@ -128,6 +118,9 @@ signals:
     void requestServed(const FakeCms::Served &served);
 
 private:
+    // The page for one request when nothing goes wrong.
+    HttpResponse respond(const HttpRequest &request) const;
+    bool sessionExpired() const; // never without loginExpiresAfter
     HttpResponse handle(const HttpRequest &request);
     static bool isAdminPage(const QByteArray &path);
 
