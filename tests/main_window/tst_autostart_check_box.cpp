@@ -1,11 +1,7 @@
 // The check box "登录系统后自动开始挂机", clicked as a person would, against
 // the autostart entries it leaves on disk.
 
-#include "fake_browser.h"
-#include "fake_desktop.h"
-#include "fake_tray_icon.h"
-#include "main_window/form1.h"
-#include "virtual_clock.h"
+#include "virtual_window.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -15,20 +11,6 @@
 
 namespace {
 
-// A first-run window, its address panel open, for a settings file in `folder`.
-struct Window {
-    VirtualClock clock;
-    FakeBrowser browser{clock};
-    FakeDesktop desktop;
-    FakeTrayIcon tray;
-    Form1 form;
-
-    Window(const QString &folder, const AutostartPlaces &places)
-        : form(browser, nullptr, clock, desktop, tray, folder + QStringLiteral("/123.txt"), places)
-    {
-        form.show();
-    }
-};
 
 QStringList entries(const QString &directory)
 {
@@ -81,8 +63,9 @@ void TestAutostartCheckBox::entryStartsTheToolInItsOwnFolder()
     const QString folder = root.filePath(folderName);
     const QString otherFolder = root.filePath(QStringLiteral("其他站点"));
     QVERIFY(QDir().mkpath(folder) && QDir().mkpath(otherFolder));
-    Window here(folder, places);
-    Window other(otherFolder, places);
+    // First-run windows, their address panels open.
+    VirtualWindow here(folder + QStringLiteral("/123.txt"), places);
+    VirtualWindow other(otherFolder + QStringLiteral("/123.txt"), places);
     QVERIFY(!here.form.Check1->isChecked());
 
     QTest::mouseClick(here.form.Check1, Qt::LeftButton);
@@ -99,11 +82,11 @@ void TestAutostartCheckBox::entryStartsTheToolInItsOwnFolder()
     // A second folder gets an entry of its own; each box shows its own.
     QTest::mouseClick(other.form.Check1, Qt::LeftButton);
     QCOMPARE(entries(places.directory).size(), 2);
-    QVERIFY(Window(folder, places).form.Check1->isChecked());
+    QVERIFY(VirtualWindow(folder + QStringLiteral("/123.txt"), places).form.Check1->isChecked());
 
     QTest::mouseClick(here.form.Check1, Qt::LeftButton);
     QVERIFY(!here.form.Check1->isChecked());
-    QVERIFY(!Window(folder, places).form.Check1->isChecked());
+    QVERIFY(!VirtualWindow(folder + QStringLiteral("/123.txt"), places).form.Check1->isChecked());
     QCOMPARE(entries(places.directory).size(), 1);
     QCOMPARE(valueOf(places.directory + QLatin1Char('/') + entries(places.directory).first(), QStringLiteral("Path")),
              otherFolder);

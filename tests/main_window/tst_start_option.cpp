@@ -1,20 +1,11 @@
 // The command line of the real program: --start runs a cycle on a login kept
 // in the browser profile with nobody at the window; bad arguments stop it.
 
-#include "fake_browser.h"
 #include "fake_cms.h"
-#include "fake_desktop.h"
-#include "fake_tray_icon.h"
-#include "main_window/form1.h"
-#include "main_window/start_option.h"
 #include "settings/settings_file.h"
-#include "virtual_clock.h"
 
 #include <QDir>
-#include <QGroupBox>
-#include <QLabel>
 #include <QProcess>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -57,7 +48,6 @@ class TestStartOption : public QObject {
     Q_OBJECT
 private slots:
     void startCollectsOnAKeptLoginWithoutAClick();
-    void startWithoutAddressesSaysWhyNothingRuns();
     void argumentsItDoesNotKnowStopItWithTheUsage_data();
     void argumentsItDoesNotKnowStopItWithTheUsage();
 };
@@ -93,23 +83,6 @@ void TestStartOption::startCollectsOnAKeptLoginWithoutAClick()
     QVERIFY(tool.waitForFinished(Patience));
     QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
     QCOMPARE(tool.exitCode(), 0);
-}
-
-void TestStartOption::startWithoutAddressesSaysWhyNothingRuns()
-{
-    QTemporaryDir folder;
-    VirtualClock clock;
-    FakeBrowser browser{clock};
-    FakeDesktop desktop;
-    FakeTrayIcon tray;
-    Form1 form(browser, nullptr, clock, desktop, tray, folder.filePath(QStringLiteral("123.txt")),
-               {folder.filePath(QStringLiteral("autostart")), QStringLiteral("/usr/bin/orvo-collector")});
-    form.show();
-    pressStartOnceShown(form);
-    QTRY_VERIFY(form.Label3->text().contains(QStringLiteral("无法自动开始挂机")));
-    QVERIFY(form.Frame1->isVisible());
-    QVERIFY(!form.Command1->isEnabled());
-    QVERIFY(browser.calls.isEmpty());
 }
 
 void TestStartOption::argumentsItDoesNotKnowStopItWithTheUsage_data()

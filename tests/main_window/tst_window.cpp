@@ -2,12 +2,10 @@
 // message boxes the test answers: the settings file on disk, the buttons, the
 // cycle length box, closing, the tray; and the program's shutdown on SIGTERM.
 
-#include "fake_browser.h"
-#include "fake_desktop.h"
-#include "fake_tray_icon.h"
+#include "virtual_window.h"
 #include "automation/cycle_clock.h"
 #include "main_window/app_icon.h"
-#include "main_window/form1.h"
+#include "main_window/start_option.h"
 #include "main_window/qt_desktop.h"
 #include "main_window/system_tray_icon.h"
 
@@ -45,8 +43,8 @@ struct Settings {
     const QString path = folder.filePath("123.txt");
 };
 
-struct Window {
-    explicit Window(const QString &settings) : form(browser, nullptr, clock, desktop, tray, settings) { form.show(); }
+struct Window : VirtualWindow {
+    using VirtualWindow::VirtualWindow;
 
     QStringList fields() const { return {form.Text2->text(), form.Text3->text(), form.Text4->text(), form.Text5->text()}; }
     bool firstRun() const { return form.Frame1->isVisible() && !form.Command6->isEnabled() && !form.Command1->isEnabled(); }
@@ -61,12 +59,6 @@ struct Window {
         form.Text5->setText(addresses[3]);
         QTest::mouseClick(form.Command7, Qt::LeftButton);
     }
-
-    VirtualClock clock;
-    FakeBrowser browser{clock};
-    FakeDesktop desktop;
-    FakeTrayIcon tray;
-    Form1 form;
 };
 
 QByteArray fileBytes(const QString &path)
@@ -91,6 +83,7 @@ private slots:
     void startShowsTheLastWholeRecordAndSaveAppendsAWholeOne();
     void saveRefusedByAFullDiskSaysSoAndKeepsTheAddresses();
     void startedCycleDisablesTheButtonsThatWouldDisturbIt();
+    void startOptionWithoutAddressesSaysWhyNothingRuns();
     void typedLengthCountsOnlyOnceConfirmedAndInRange_data();
     void typedLengthCountsOnlyOnceConfirmedAndInRange();
     void wordsAfterTheGapClearTheLengthBox();
@@ -158,6 +151,15 @@ void TestWindow::startedCycleDisablesTheButtonsThatWouldDisturbIt()
     QTest::mouseClick(window.form.Command1, Qt::LeftButton);
     QCOMPARE(window.browser.calls.last().what, "http://cms/collect");
     QVERIFY(!window.form.Command1->isEnabled() && !window.form.Command6->isEnabled() && !window.form.Command9->isEnabled());
+}
+
+void TestWindow::startOptionWithoutAddressesSaysWhyNothingRuns()
+{
+    Settings none(QByteArray{});
+    Window window(none.path);
+    pressStartOnceShown(window.form);
+    QTRY_VERIFY(window.form.Label3->text().contains("无法自动开始挂机"));
+    QVERIFY(window.firstRun() && window.browser.calls.isEmpty());
 }
 
 void TestWindow::typedLengthCountsOnlyOnceConfirmedAndInRange_data()
