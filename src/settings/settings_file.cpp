@@ -59,7 +59,10 @@ QString appendRecord(const QString &path, const QStringList &addresses)
     // (an editor's stray empty line, a torn record, no final line end): the
     // lines before it are made up to whole records, so the loader, counting
     // records from the top, finds the new one whole and last.
-    const QString before = file.isSequential() ? QString() : (file.seek(0), fromGbBytes(file.readAll()));
+    // A device in the file's place (say /dev/full) is written to, never read.
+    QString before;
+    if (!file.isSequential() && file.seek(0))
+        before = fromGbBytes(file.readAll());
     QString padding;
     if (!before.isEmpty() && !before.endsWith(QLatin1Char('\n')) && !before.endsWith(QLatin1Char('\r')))
         padding += QLatin1String("\r\n");
