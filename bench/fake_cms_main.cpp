@@ -9,11 +9,12 @@
 // <session 0|1>", to FILE or to standard output. It ends after --duration-s
 // seconds (3 hours unless told) or on SIGTERM / SIGINT.
 
-#include "fake_cms.h"
+#include "faulty_cms.h"
 #include "main_window/quit_on_signal.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QTimer>
 
@@ -81,7 +82,7 @@ int main(int argc, char *argv[])
         fail(QStringLiteral("--port is required"));
 
     const auto port = quint16(integer(parser, QStringLiteral("port"), 0, 0, 65535));
-    FakeCms::Faults faults;
+    FaultyCms::Faults faults;
     faults.errorShare = share(parser, QStringLiteral("error-share"));
     faults.hangShare = share(parser, QStringLiteral("hang-share"));
     faults.hangMs = int(integer(parser, QStringLiteral("hang-ms"), 0, -1, 24 * 3600 * 1000));
@@ -100,11 +101,10 @@ int main(int argc, char *argv[])
             fail(QStringLiteral("cannot write %1: %2").arg(log.fileName(), log.errorString()));
     }
 
-    FakeCms cms;
-    cms.setFaults(faults);
-    QObject::connect(&cms, &FakeCms::requestServed, &cms, [&](const FakeCms::Served &served) {
+    FaultyCms cms(faults);
+    cms.onServed = [&](const FaultyCms::Served &served) {
         const HttpRequest &request = served.request;
-        const QByteArray line = QByteArray::number(request.received.toMSecsSinceEpoch()) + ' ' + request.method + ' '
+        const QByteArray line = QByteArray::number(QDateTime::currentMSecsSinceEpoch()) + ' ' + request.method + ' '
             + request.target + ' ' + (served.session ? '1' : '0') + '\n';
         if (toFile) {
             log.write(line);
@@ -113,14 +113,14 @@ int main(int argc, char *argv[])
             std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
             std::fflush(stdout);
         }
-    });
+    };
     if (!cms.listen(port))
         fail(QStringLiteral("cannot listen on 127.0.0.1:%1").arg(port));
 
     quitOnTerminationSignals();
     QTimer::singleShot(std::chrono::seconds(durationS), &app, [] { QCoreApplication::exit(0); });
 
-    std::printf("listening %u\n", unsigned(cms.server().port()));
+    std::printf("listening %u\n", unsigned(cms.url(QString()).port()));
     std::fflush(stdout);
     return app.exec();
 }

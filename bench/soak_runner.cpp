@@ -15,7 +15,7 @@
 #include "automation/cycle_clock.h"
 #include "automation/timer.h"
 #include "automation/web_engine_browser.h"
-#include "fake_cms.h"
+#include "faulty_cms.h"
 #include "live_window.h"
 #include "main_window/form1.h"
 
@@ -150,22 +150,22 @@ struct CycleTraffic {
     bool clean = true;            // every request answered as is, in session
 };
 
-CycleTraffic cycleTraffic(const QList<FakeCms::Served> &served, int from, int to)
+CycleTraffic cycleTraffic(const QList<FaultyCms::Served> &served, int from, int to)
 {
     CycleTraffic traffic;
     for (int i = from; i < to; ++i) {
-        const FakeCms::Served &one = served.at(i);
-        if (!FakeCms::isAdminPage(one.request))
+        const FaultyCms::Served &one = served.at(i);
+        if (!FakeCms::isAdminPage(one.request.path()))
             continue;
         const QString request = FakeCms::describe(one.request);
         if (!traffic.sentCollection && request == QLatin1String("GET /collect")) {
             traffic.sentCollection = true;
-            traffic.collectionHung = one.outcome == FakeCms::Outcome::Hang;
+            traffic.collectionHung = one.outcome == FaultyCms::Outcome::Hang;
         }
         if (!traffic.sentCollection)
             continue;
         traffic.requests << request;
-        traffic.clean = traffic.clean && one.outcome == FakeCms::Outcome::Page && one.session;
+        traffic.clean = traffic.clean && one.outcome == FaultyCms::Outcome::Page && one.session;
     }
     return traffic;
 }
@@ -204,7 +204,7 @@ int main(int argc, char *argv[])
     const int ticksPerCycle = cycleMinutes * 60;
     const double hangS = number(parser, QStringLiteral("hang-s"), 100, 0, 86400);
 
-    FakeCms::Faults faults;
+    FaultyCms::Faults faults;
     faults.errorShare = number(parser, QStringLiteral("error-share"), 0.10, 0, 1);
     faults.hangShare = number(parser, QStringLiteral("hang-share"), 0.04, 0, 1);
     faults.hangMs = qMax(1, int(hangS * 1000 / speedup));
@@ -221,10 +221,9 @@ int main(int argc, char *argv[])
     QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).removeRecursively();
     QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).removeRecursively();
 
-    FakeCms cms;
+    FaultyCms cms(faults);
     if (!cms.listen())
         fail(QStringLiteral("cannot listen on 127.0.0.1"));
-    cms.setFaults(faults);
 
     LiveWindow live(cms, speedup);
     if (!live.folder.isValid())
@@ -330,7 +329,7 @@ int main(int argc, char *argv[])
     const qint64 elapsedMs = runTime.elapsed();
 
     // The figures.
-    const QList<FakeCms::Served> served = cms.served();
+    const QList<FaultyCms::Served> served = cms.served();
     int misses = 0;
     for (int i = 0; i < restartTicks.size(); ++i)
         misses += restartTicks.at(i) != (i + 1) * ticksPerCycle;
@@ -372,11 +371,11 @@ int main(int argc, char *argv[])
         }
     }
 
-    QMap<FakeCms::Outcome, int> outcomes;
+    QMap<FaultyCms::Outcome, int> outcomes;
     int adminRequests = 0, adminWithoutSession = 0;
-    for (const FakeCms::Served &one : served) {
+    for (const FaultyCms::Served &one : served) {
         outcomes[one.outcome] += 1;
-        if (FakeCms::isAdminPage(one.request)) {
+        if (FakeCms::isAdminPage(one.request.path())) {
             ++adminRequests;
             adminWithoutSession += !one.session;
         }
@@ -418,11 +417,11 @@ int main(int argc, char *argv[])
     out("cut_share", QString::number(faults.cutShare));
     out("login_expires_after", QString::number(faults.loginExpiresAfter));
     out("seed", QString::number(faults.seed));
-    out("faults_server_error", QString::number(outcomes.value(FakeCms::Outcome::ServerError)));
-    out("faults_hang", QString::number(outcomes.value(FakeCms::Outcome::Hang)));
+    out("faults_server_error", QString::number(outcomes.value(FaultyCms::Outcome::ServerError)));
+    out("faults_hang", QString::number(outcomes.value(FaultyCms::Outcome::Hang)));
     out("hang_s", QString::number(hangS));
-    out("faults_cut", QString::number(outcomes.value(FakeCms::Outcome::Cut)));
-    out("login_redirects", QString::number(outcomes.value(FakeCms::Outcome::LoginRedirect)));
+    out("faults_cut", QString::number(outcomes.value(FaultyCms::Outcome::Cut)));
+    out("login_redirects", QString::number(outcomes.value(FaultyCms::Outcome::LoginRedirect)));
     out("logins_expired", QString::number(cms.expiredLogins()));
     out("sessions_issued", QString::number(cms.sessionsIssued()));
     out("admin_requests_without_session", QString::number(adminWithoutSession));
@@ -444,7 +443,7 @@ int main(int argc, char *argv[])
     const QString journal = QString::fromUtf8(journalFile.readAll());
     auto received = [&served](const QByteArray &method, const QByteArray &target) {
         int count = 0;
-        for (const FakeCms::Served &s : served)
+        for (const FaultyCms::Served &s : served)
             count += s.request.method == method && s.request.target == target;
         return count;
     };

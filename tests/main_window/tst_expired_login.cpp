@@ -68,10 +68,7 @@ void TestExpiredLogin::initTestCase()
 // with the cycle still running, brings the presses back.
 void TestExpiredLogin::expiredLoginShowsASignUntilTheOperatorLogsInAgain()
 {
-    FakeCms cms;
-    FakeCms::Faults faults;
-    faults.loginExpiresAfter = 10; // five administration pages a cycle
-    cms.setFaults(faults);
+    FakeCms cms(10); // five administration pages a cycle
     QVERIFY(cms.listen());
     LiveWindow live(cms, 50);
     Form1 &form = live.form;

@@ -1,6 +1,6 @@
 // The window as a person meets it, over a browser that loads nothing and
 // message boxes the test answers: the settings file on disk, the buttons, the
-// cycle length box, closing, the tray; and the program's shutdown on SIGTERM.
+// cycle length box, closing, the tray.
 
 #include "virtual_window.h"
 #include "automation/cycle_clock.h"
@@ -16,14 +16,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QProcess>
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QWindow>
 #include <QtTest>
-
-#include <csignal>
 
 namespace {
 
@@ -67,13 +64,6 @@ QByteArray fileBytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
 }
 
-bool catchesTermination(qint64 pid)
-{
-    const QByteArray status = fileBytes(QStringLiteral("/proc/%1/status").arg(pid));
-    const int at = status.indexOf("SigCgt:");
-    return at >= 0 && (status.mid(at + 7, 17).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1) & 1);
-}
-
 } // namespace
 
 class TestWindow : public QObject {
@@ -92,7 +82,6 @@ private slots:
     void windowMinimisedIntoTheTrayComesBackMaximised();
     void trayIconHasAPictureAndItsExitEntryAsksToQuit();
     void boxesShowOutsideTextAsItIsAndEscapeCancels();
-    void terminationSignalShutsTheProgramDown();
 };
 
 void TestWindow::startShowsTheLastWholeRecordAndSaveAppendsAWholeOne_data()
@@ -264,26 +253,6 @@ void TestWindow::boxesShowOutsideTextAsItIsAndEscapeCancels()
     QVERIFY(text->sizeHint().width() >= text->fontMetrics().horizontalAdvance(markup));
     QTest::keyClick(box, Qt::Key_Escape);
     QCOMPARE(answers, QList<bool>{false});
-}
-
-// The browser writes its cookies to disk as the program shuts down.
-void TestWindow::terminationSignalShutsTheProgramDown()
-{
-    QTemporaryDir home;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("HOME", home.path());
-    environment.remove("XDG_DATA_HOME");
-    environment.remove("XDG_CACHE_HOME");
-    QProcess program;
-    program.setProcessEnvironment(environment);
-    program.setWorkingDirectory(home.path());
-    program.start(ORVO_COLLECTOR);
-    QVERIFY(program.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(catchesTermination(program.processId()), 20000);
-    ::kill(pid_t(program.processId()), SIGTERM);
-    QVERIFY(program.waitForFinished(20000));
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program.exitCode(), 0);
 }
 
 QTEST_MAIN(TestWindow)

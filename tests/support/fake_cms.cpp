@@ -7,15 +7,6 @@
 
 namespace {
 
-HttpResponse page(const QString &title, const QString &body, int status = 200)
-{
-    const QString html = QStringLiteral(
-        "<!DOCTYPE html>\n<html><head>"
-        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
-        "<title>%1</title></head>\n<body>\n%2\n</body></html>\n").arg(title, body);
-    return HttpResponse::html(toGbBytes(html), status);
-}
-
 QString variantOf(const HttpRequest &request)
 {
     const int question = request.target.indexOf('?');
@@ -25,20 +16,27 @@ QString variantOf(const HttpRequest &request)
         .queryItemValue(QStringLiteral("variant"));
 }
 
+QByteArray newSessionToken()
+{
+    return QUuid::createUuid().toByteArray(QUuid::Id128);
+}
+
 } // namespace
 
-FakeCms::FakeCms(QObject *parent)
-    : QObject(parent),
-      m_sessionToken(QUuid::createUuid().toByteArray(QUuid::Id128)),
-      m_server(new HttpTestServer([this](const HttpRequest &request) { return handle(request); }, this))
+FakeCms::FakeCms(int loginExpiresAfter)
+    : m_loginExpiresAfter(loginExpiresAfter),
+      m_sessionToken(newSessionToken()),
+      m_server([this](const HttpRequest &request) { return handle(request); })
 {
 }
 
-void FakeCms::setFaults(const Faults &faults)
+HttpResponse FakeCms::page(const QString &title, const QString &body, int status)
 {
-    m_faults = faults;
-    m_random.seed(faults.seed);
-    m_requestsSinceLogin = 0;
+    const QString html = QStringLiteral(
+        "<!DOCTYPE html>\n<html><head>"
+        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
+        "<title>%1</title></head>\n<body>\n%2\n</body></html>\n").arg(title, body);
+    return HttpResponse::html(toGbBytes(html), status);
 }
 
 bool FakeCms::isAdminPage(const QByteArray &path)
@@ -48,79 +46,26 @@ bool FakeCms::isAdminPage(const QByteArray &path)
 
 bool FakeCms::sessionExpired() const
 {
-    return m_faults.loginExpiresAfter > 0 && m_requestsSinceLogin >= m_faults.loginExpiresAfter;
+    return m_loginExpiresAfter > 0 && m_requestsSinceLogin >= m_loginExpiresAfter;
 }
 
 HttpResponse FakeCms::handle(const HttpRequest &request)
 {
-    // Judged before the request changes anything: a GET /login that renews
-    // an expired session does not itself carry the new session.
-    const bool session = carriesSession(request) && !sessionExpired();
-    Outcome outcome = Outcome::Page;
-    HttpResponse response;
     const QByteArray path = request.path();
-
     if (path == Login && request.method == "GET" && request.target != ExpiredLogin) {
         // A login after the session died starts a new one.
         if (sessionExpired())
-            m_sessionToken = QUuid::createUuid().toByteArray(QUuid::Id128);
+            m_sessionToken = newSessionToken();
         m_requestsSinceLogin = 0;
-        ++m_sessionsIssued;
     } else if (isAdminPage(path)) {
-        // One draw for every such request, whatever happens to it, so the
-        // faults depend on the sequence of requests only.
-        const double draw = m_random.generateDouble();
-        const bool expired = sessionExpired();
-        if (!expired && ++m_requestsSinceLogin == m_faults.loginExpiresAfter)
-            ++m_expiredLogins; // this request is still served; the next ones are not
-        double bound = m_faults.errorShare;
-        if (draw < bound) {
-            outcome = Outcome::ServerError;
-        } else if (draw < (bound += m_faults.hangShare)) {
-            outcome = Outcome::Hang;
-        } else if (draw < (bound += m_faults.cutShare)) {
-            outcome = Outcome::Cut;
-        } else if (expired) {
-            outcome = Outcome::LoginRedirect;
-        }
+        if (sessionExpired())
+            return HttpResponse::redirect(ExpiredLogin);
+        ++m_requestsSinceLogin;
     }
-
-    switch (outcome) {
-    case Outcome::Page:
-        response = respond(request);
-        break;
-    case Outcome::ServerError:
-        response = page(QStringLiteral("错误"), QStringLiteral("<p>服务器内部错误</p>"), 500);
-        break;
-    case Outcome::Hang:
-        response = respond(request);
-        if (m_faults.hangMs > 0)
-            response.delayMs = m_faults.hangMs;
-        else
-            response.delivery = HttpResponse::Delivery::Hang;
-        break;
-    case Outcome::Cut:
-        response = respond(request);
-        response.delivery = HttpResponse::Delivery::CutMidBody;
-        break;
-    case Outcome::LoginRedirect:
-        response = HttpResponse::redirect(ExpiredLogin);
-        break;
-    }
-
-    m_served.append({request, outcome, session});
-    emit requestServed(m_served.constLast());
+    HttpResponse response = respond(request);
+    if (variantOf(request) == QLatin1String("hang"))
+        response.delivery = HttpResponse::Delivery::Hang;
     return response;
-}
-
-bool FakeCms::listen(quint16 port)
-{
-    return m_server->listen(port);
-}
-
-QUrl FakeCms::url(const QString &target) const
-{
-    return m_server->url(target);
 }
 
 HttpResponse FakeCms::respond(const HttpRequest &request) const
@@ -135,7 +80,7 @@ HttpResponse FakeCms::respond(const HttpRequest &request) const
     if (path == Generation)
         return generationPage(request);
     if (path == HomePage && request.method == "GET")
-        return homePage();
+        return page(QStringLiteral("生成首页"), QStringLiteral("<p>首页已生成</p>"));
     return page(QStringLiteral("404"), QStringLiteral("<p>找不到页面</p>"), 404);
 }
 
@@ -197,11 +142,6 @@ HttpResponse FakeCms::generationPage(const HttpRequest &request) const
                     .arg(secondButton));
 }
 
-HttpResponse FakeCms::homePage() const
-{
-    return page(QStringLiteral("生成首页"), QStringLiteral("<p>首页已生成</p>"));
-}
-
 bool FakeCms::carriesSession(const HttpRequest &request) const
 {
     const QList<QByteArray> cookies = request.header("Cookie").split(';');
@@ -215,7 +155,7 @@ bool FakeCms::carriesSession(const HttpRequest &request) const
 QList<HttpRequest> FakeCms::requests() const
 {
     QList<HttpRequest> pages;
-    for (const HttpRequest &request : m_server->requests()) {
+    for (const HttpRequest &request : m_server.requests()) {
         if (request.path() != "/favicon.ico")
             pages.append(request);
     }
@@ -233,10 +173,4 @@ QStringList FakeCms::log() const
 QString FakeCms::describe(const HttpRequest &request)
 {
     return QString::fromLatin1(request.method + ' ' + request.target);
-}
-
-bool FakeCms::isAdminPage(const HttpRequest &request)
-{
-    const QByteArray path = request.path();
-    return path == Collection || path == Generation || path == HomePage;
 }

@@ -58,7 +58,6 @@ void HttpTestServer::readFrom(QTcpSocket *socket)
     if (buffer.size() - headerEnd - 4 < length)
         return;
     request.body = buffer.mid(headerEnd + 4, length);
-    request.received = QDateTime::currentDateTime();
     socket->setProperty("answered", true);
     m_requests.append(request);
     const HttpResponse response = m_handler(request);

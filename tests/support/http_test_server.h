@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QDateTime>
 #include <QList>
 #include <QMap>
 #include <QObject>
@@ -17,7 +16,6 @@ struct HttpRequest {
     QByteArray target; // path and query, as sent
     QMap<QByteArray, QByteArray> headers; // names in lower case
     QByteArray body;
-    QDateTime received;
 
     QByteArray path() const { return target.left(target.indexOf('?') < 0 ? target.size() : target.indexOf('?')); }
     QByteArray header(const QByteArray &name) const { return headers.value(name.toLower()); }

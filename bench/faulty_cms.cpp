@@ -1,0 +1,62 @@
+#include "faulty_cms.h"
+
+FaultyCms::FaultyCms(const Faults &faults)
+    : FakeCms(faults.loginExpiresAfter), m_faults(faults), m_random(faults.seed)
+{
+}
+
+FaultyCms::Outcome FaultyCms::draw(const HttpRequest &request, bool expired)
+{
+    if (!isAdminPage(request.path()))
+        return Outcome::Page;
+    // One draw for every such request, whatever happens to it, so the
+    // faults depend on the sequence of requests only.
+    const double draw = m_random.generateDouble();
+    double bound = m_faults.errorShare;
+    if (draw < bound)
+        return Outcome::ServerError;
+    if (draw < (bound += m_faults.hangShare))
+        return Outcome::Hang;
+    if (draw < (bound += m_faults.cutShare))
+        return Outcome::Cut;
+    return expired ? Outcome::LoginRedirect : Outcome::Page;
+}
+
+HttpResponse FaultyCms::handle(const HttpRequest &request)
+{
+    // Judged before the request changes anything: a GET /login that renews
+    // an expired session does not itself carry the new session.
+    const bool expired = sessionExpired();
+    const bool session = carriesSession(request) && !expired;
+    const Outcome outcome = draw(request, expired);
+    HttpResponse response = FakeCms::handle(request);
+    if (!expired && sessionExpired())
+        ++m_expiredLogins; // this request is still served; the next ones are not
+    if (request.path() == Login && request.method == "GET" && request.target != ExpiredLogin)
+        ++m_sessionsIssued;
+
+    switch (outcome) {
+    case Outcome::Page:
+    case Outcome::LoginRedirect:
+        break;
+    case Outcome::ServerError:
+        response = page(QStringLiteral("错误"), QStringLiteral("<p>服务器内部错误</p>"), 500);
+        break;
+    case Outcome::Hang:
+        response = respond(request);
+        if (m_faults.hangMs > 0)
+            response.delayMs = m_faults.hangMs;
+        else
+            response.delivery = HttpResponse::Delivery::Hang;
+        break;
+    case Outcome::Cut:
+        response = respond(request);
+        response.delivery = HttpResponse::Delivery::CutMidBody;
+        break;
+    }
+
+    m_served.append({request, outcome, session});
+    if (onServed)
+        onServed(m_served.constLast());
+    return response;
+}
