@@ -1,6 +1,6 @@
 // The collection cycle in the real embedded browser against a CMS on the
 // loopback interface: what the CMS receives, in which order, with which
-// cookie. The waits of the cycle run 50 times faster than in the tool.
+// cookie. The waits of the cycle run 100 times faster than in the tool.
 
 #include "automation/stage_machine.h"
 #include "automation/cycle_clock.h"
@@ -19,7 +19,7 @@
 namespace {
 
 constexpr int Patience = 30000; // ms; only ever a limit, never a measurement
-constexpr int Speedup = 50;
+constexpr int Speedup = 100;
 
 // The tool's cycle in a real browser, pointed at the fake CMS's pages, its
 // view shown in a window put together the way the tool's main() does it: the
