@@ -32,7 +32,7 @@ HttpResponse FaultyCms::handle(const HttpRequest &request)
     HttpResponse response = FakeCms::handle(request);
     if (!expired && sessionExpired())
         ++m_expiredLogins; // this request is still served; the next ones are not
-    if (request.path() == Login && request.method == "GET" && request.target != ExpiredLogin)
+    if (isLogin(request))
         ++m_sessionsIssued;
 
     switch (outcome) {
@@ -40,7 +40,7 @@ HttpResponse FaultyCms::handle(const HttpRequest &request)
     case Outcome::LoginRedirect:
         break;
     case Outcome::ServerError:
-        response = page(QStringLiteral("错误"), QStringLiteral("<p>服务器内部错误</p>"), 500);
+        response = serverError();
         break;
     case Outcome::Hang:
         response = respond(request);

@@ -41,7 +41,7 @@ int main(int argc, char *argv[])
     QObject::connect(&form, &Form1::quitRequested, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     auto *update = new UpdateCheck(timers, network, desktop, QStringLiteral(UPDATE_FILE_URL),
                                    QStringLiteral(PRODUCT_PAGE_URL), &form);
-    QObject::connect(update, &UpdateCheck::checked, &form, [&form](const QString &published) {
+    QObject::connect(update, &UpdateCheck::checkFinished, &form, [&form](const QString &published) {
         form.journal().write(published.isEmpty() ? QStringLiteral("检查更新：没有取得版本信息")
                              : published == UpdateCheck::version()
                                  ? QStringLiteral("检查更新：已是最新版本 ") + published

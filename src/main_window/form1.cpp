@@ -237,7 +237,7 @@ void Form1::showLoginLost(bool lost)
         return;
     Label3->setText(LoginLostText);
     if (isHidden() && m_tray.isVisible())
-        m_tray.showMessage(QStringLiteral("OrvoSP4.0自动采集"), LoginLostText);
+        m_tray.showMessage(LoginLostText);
 }
 
 void Form1::Form_Load()

@@ -57,7 +57,7 @@ bool SystemTrayIcon::isVisible() const
     return m_icon->isVisible();
 }
 
-void SystemTrayIcon::showMessage(const QString &title, const QString &text)
+void SystemTrayIcon::showMessage(const QString &text)
 {
-    m_icon->showMessage(title, text, QSystemTrayIcon::Warning);
+    m_icon->showMessage(m_icon->toolTip(), text, QSystemTrayIcon::Warning);
 }

@@ -19,7 +19,7 @@ public:
     void show() override;
     void hide() override;
     bool isVisible() const override;
-    void showMessage(const QString &title, const QString &text) override;
+    void showMessage(const QString &text) override;
 
 private:
     QMenu *m_menu;

@@ -14,8 +14,8 @@ public:
     virtual void show() = 0; // showing a shown icon leaves one icon
     virtual void hide() = 0;
     virtual bool isVisible() const = 0;
-    // A balloon message from the icon.
-    virtual void showMessage(const QString &title, const QString &text) = 0;
+    // A balloon message from the icon, under the icon's own name.
+    virtual void showMessage(const QString &text) = 0;
 
 signals:
     void restoreRequested(); // double click, or the menu's 显示窗口

@@ -89,6 +89,5 @@ void UpdateCheck::compare(const QString &fileText)
                               desktop->openUrl(productPage);
                       });
     }
-    emit checked(published);
-    emit checkFinished();
+    emit checkFinished(published);
 }

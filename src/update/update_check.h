@@ -34,10 +34,9 @@ public:
     Timer *const Timer5; // 1000 ms, enabled from the start
 
 signals:
-    // A check has handled the fetched file: it asked, or found nothing to ask.
-    void checkFinished();
-    // What the check found: the published version, empty when the fetch failed.
-    void checked(const QString &published);
+    // A check has handled the fetched file: it asked, or found nothing to
+    // ask. `published` is the version the file names, empty when the fetch failed.
+    void checkFinished(const QString &published);
 
 private:
     void compare(const QString &fileText);

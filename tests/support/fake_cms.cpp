@@ -44,6 +44,16 @@ bool FakeCms::isAdminPage(const QByteArray &path)
     return path == Collection || path == Generation || path == HomePage;
 }
 
+bool FakeCms::isLogin(const HttpRequest &request)
+{
+    return request.path() == Login && request.method == "GET" && request.target != ExpiredLogin;
+}
+
+HttpResponse FakeCms::serverError()
+{
+    return page(QStringLiteral("错误"), QStringLiteral("<p>服务器内部错误</p>"), 500);
+}
+
 bool FakeCms::sessionExpired() const
 {
     return m_loginExpiresAfter > 0 && m_requestsSinceLogin >= m_loginExpiresAfter;
@@ -51,13 +61,12 @@ bool FakeCms::sessionExpired() const
 
 HttpResponse FakeCms::handle(const HttpRequest &request)
 {
-    const QByteArray path = request.path();
-    if (path == Login && request.method == "GET" && request.target != ExpiredLogin) {
+    if (isLogin(request)) {
         // A login after the session died starts a new one.
         if (sessionExpired())
             m_sessionToken = newSessionToken();
         m_requestsSinceLogin = 0;
-    } else if (isAdminPage(path)) {
+    } else if (isAdminPage(request.path())) {
         if (sessionExpired())
             return HttpResponse::redirect(ExpiredLogin);
         ++m_requestsSinceLogin;
@@ -107,7 +116,7 @@ HttpResponse FakeCms::collectionPage(const HttpRequest &request) const
     }
 
     if (variant == QLatin1String("server-error"))
-        return page(QStringLiteral("错误"), QStringLiteral("<p>服务器内部错误</p>"), 500);
+        return serverError();
 
     QString buttons;
     if (variant == QLatin1String("no-button")) {

@@ -68,6 +68,10 @@ protected:
     // The page itself, as a live session gets it.
     HttpResponse respond(const HttpRequest &request) const;
     bool sessionExpired() const;
+    // The operator's own login, which starts a session; the form an expired
+    // session is sent to does not.
+    static bool isLogin(const HttpRequest &request);
+    static HttpResponse serverError();
     static HttpResponse page(const QString &title, const QString &body, int status = 200);
 
 private:

@@ -12,7 +12,7 @@ public:
     void show() override { visible = true; }
     void hide() override { visible = false; }
     bool isVisible() const override { return visible; }
-    void showMessage(const QString &, const QString &text) override { messages << text; }
+    void showMessage(const QString &text) override { messages << text; }
 
     bool visible = false;
     QStringList messages;
