@@ -116,7 +116,7 @@ Result run(int length, qint64 until, qint64 load)
     QString lastCaption;
     Result result;
     QObject::connect(&stages.countdown(), &Countdown::captionChanged, [&](const QString &c) { lastCaption = c; });
-    QObject::connect(stages.clock().Timer3, &Timer::timeout, [&] { ++clockTicks; });
+    QObject::connect(stages.clock().findChild<Timer *>("cycleClockTick"), &Timer::timeout, [&] { ++clockTicks; });
     // Both are emitted inside a tick, before the counter above sees it.
     QObject::connect(&stages.clock(), &CycleClock::cycleDue, [&] {
         actual.restartTicks << clockTicks + 1;
@@ -125,7 +125,7 @@ Result run(int length, qint64 until, qint64 load)
     });
     QObject::connect(&stages.clock(), &CycleClock::homePageDue, [&] { actual.reopeningTicks << clockTicks + 1; });
 
-    stages.Command1_Click();
+    stages.startCycle();
     time.advance(until);
 
     const Course expected = expectedCourse(length, until, load);

@@ -17,7 +17,7 @@
 #include "automation/web_engine_browser.h"
 #include "faulty_cms.h"
 #include "live_window.h"
-#include "main_window/form1.h"
+#include "main_window/main_window.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -233,14 +233,15 @@ int main(int argc, char *argv[])
     const QString &settings = live.settings;
     const QByteArray settingsBefore = sha256Of(settings);
     WebEngineBrowser &browser = live.browser;
-    Form1 &form = live.form;
-    StageMachine &stages = form.stages();
+    MainWindow &window = live.mainWindow;
+    StageMachine &stages = window.stages();
     // Typed and confirmed, as with Enter: a length counts once confirmed.
-    form.Combo1->lineEdit()->setText(QString::number(cycleMinutes));
-    emit form.Combo1->lineEdit()->editingFinished();
+    QLineEdit *lengthField = control<QComboBox>(window, "cycleLengthBox")->lineEdit();
+    lengthField->setText(QString::number(cycleMinutes));
+    emit lengthField->editingFinished();
     if (stages.clock().cycleLength() != cycleMinutes)
         fail(QStringLiteral("the window did not take a cycle length of %1").arg(cycleMinutes));
-    form.show();
+    window.show();
 
     // What the run shows.
     int clockTicks = 0;
@@ -248,9 +249,13 @@ int main(int argc, char *argv[])
     QList<int> restartTicks;
     QList<int> restartProbeTicks; // the same restarts on a timer nothing stops
     QList<int> cycleStarts; // index into cms.served() at each start
-    int timer1Overlaps = 0;
+    int collectionWaitOverlaps = 0;
     int probeTicks = 0;
-    QString lastStage;
+    // Where the cycle stands, told by what it does: waiting for the collection
+    // page, for the collection wait, for the generation page, or past them.
+    enum class Stage { Idle, CollectionPage, CollectionWait, GenerationPage, Done };
+    Stage stage = Stage::Idle;
+    Stage lastStage = Stage::Idle;
     int lastProgress = 0;
     int longestStall = 0;
     qint64 killedPid = 0;
@@ -263,11 +268,23 @@ int main(int argc, char *argv[])
     QObject::connect(browser.page(), &QWebEnginePage::renderProcessTerminated, [&] { ++renderDeaths; });
     QObject::connect(&stages, &StageMachine::cycleStarted, [&] {
         cycleStarts << int(cms.served().size());
-        timer1Overlaps += stages.Timer1->isEnabled();
+        collectionWaitOverlaps += stages.findChild<Timer *>("collectionWait")->isEnabled();
+        stage = Stage::CollectionPage;
         lastProgress = probeTicks;
     });
+    QObject::connect(&stages, &StageMachine::pageOpened, [&](StageMachine::Page page) {
+        if (page == StageMachine::Page::Generation)
+            stage = Stage::GenerationPage;
+    });
+    // The stage machine, connected first, has pressed by now.
+    QObject::connect(&browser, &Browser::pageLoaded, [&] {
+        if (stage == Stage::CollectionPage)
+            stage = Stage::CollectionWait;
+        else if (stage == Stage::GenerationPage)
+            stage = Stage::Done;
+    });
     QObject::connect(&stages.clock(), &CycleClock::cycleDue, [&] { restartPending = true; });
-    QObject::connect(stages.clock().Timer3, &Timer::timeout, [&] {
+    QObject::connect(stages.clock().findChild<Timer *>("cycleClockTick"), &Timer::timeout, [&] {
         ++clockTicks;
         if (restartPending) {
             restartTicks << clockTicks;
@@ -291,14 +308,13 @@ int main(int argc, char *argv[])
                 ::kill(pid_t(killedPid), SIGKILL);
         }
     });
-    Timer *probe = live.timers.create(1000, &form);
+    Timer *probe = live.timers.create(1000, &window);
     QObject::connect(probe, &Timer::timeout, [&] {
         ++probeTicks;
-        const QString stage = stages.Text1;
         if (stage != lastStage)
             lastProgress = probeTicks;
         lastStage = stage;
-        if (stage == QLatin1String("1") || stage == QLatin1String("2") || stage == QLatin1String("3"))
+        if (stage != Stage::Idle && stage != Stage::Done)
             longestStall = qMax(longestStall, probeTicks - lastProgress);
     });
     probe->setEnabled(true);
@@ -312,18 +328,20 @@ int main(int argc, char *argv[])
     // Starts once the login page is in, as a person would: a page still
     // loading when the cycle starts would be taken for the collection page.
     bool started = false;
-    QObject::connect(&browser, &Browser::pageLoaded, &form, [&] {
+    QObject::connect(&browser, &Browser::pageLoaded, &window, [&] {
         if (!started && cms.log().contains(QStringLiteral("GET /login"))) {
             started = true;
-            QMetaObject::invokeMethod(form.Command1, &QPushButton::click, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(control<QPushButton>(window, "startButton"), &QPushButton::click,
+                                      Qt::QueuedConnection);
         }
     });
     // When the window says the login is lost, the operator logs in again.
-    QObject::connect(&form.watch(), &RunWatch::loginLostChanged, &form, [&form](bool lost) {
+    auto *loginButton = control<QPushButton>(window, "loginButton");
+    QObject::connect(&window.watch(), &RunWatch::loginLostChanged, &window, [loginButton](bool lost) {
         if (lost)
-            QMetaObject::invokeMethod(form.Command6, &QPushButton::click, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(loginButton, &QPushButton::click, Qt::QueuedConnection);
     });
-    QMetaObject::invokeMethod(form.Command6, &QPushButton::click, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(loginButton, &QPushButton::click, Qt::QueuedConnection);
     app.exec();
     probe->setEnabled(false);
     const qint64 elapsedMs = runTime.elapsed();
@@ -410,7 +428,7 @@ int main(int argc, char *argv[])
     out("clean_cycles", QString::number(clean));
     out("clean_cycles_not_whole", QString::number(cleanBroken));
     out("longest_stall_s", QString::number(longestStall));
-    out("restarts_with_timer1_running", QString::number(timer1Overlaps));
+    out("restarts_with_collection_wait_running", QString::number(collectionWaitOverlaps));
     out("admin_requests", QString::number(adminRequests));
     out("error_share", QString::number(faults.errorShare));
     out("hang_share", QString::number(faults.hangShare));

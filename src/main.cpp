@@ -3,10 +3,9 @@
 #include "automation/web_engine_browser.h"
 #include "main_window/app_icon.h"
 #include "main_window/command_line.h"
-#include "main_window/form1.h"
+#include "main_window/main_window.h"
 #include "main_window/qt_desktop.h"
 #include "main_window/quit_on_signal.h"
-#include "main_window/start_option.h"
 #include "main_window/system_tray_icon.h"
 #include "settings/settings_file.h"
 #include "update/update_check.h"
@@ -36,20 +35,20 @@ int main(int argc, char *argv[])
     QtDesktop desktop(QStringLiteral("OrvoCMS全自动挂机采集工具"));
     SystemTrayIcon tray(appIcon());
     QNetworkAccessManager network;
-    Form1 form(browser, browser.view(), timers, desktop, tray, SettingsFile::defaultPath());
+    MainWindow window(browser, browser.view(), timers, desktop, tray, SettingsFile::defaultPath());
     // exit(), not quit(): quit() would close the window, which asks again.
-    QObject::connect(&form, &Form1::quitRequested, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    QObject::connect(&window, &MainWindow::quitRequested, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     auto *update = new UpdateCheck(timers, network, desktop, QStringLiteral(UPDATE_FILE_URL),
-                                   QStringLiteral(PRODUCT_PAGE_URL), &form);
-    QObject::connect(update, &UpdateCheck::checkFinished, &form, [&form](const QString &published) {
-        form.journal().write(published.isEmpty() ? QStringLiteral("检查更新：没有取得版本信息")
-                             : published == UpdateCheck::version()
-                                 ? QStringLiteral("检查更新：已是最新版本 ") + published
-                                 : QStringLiteral("检查更新：发现新版本 ") + published);
+                                   QStringLiteral(PRODUCT_PAGE_URL), &window);
+    QObject::connect(update, &UpdateCheck::checkFinished, &window, [&window](const QString &published) {
+        window.journal().write(published.isEmpty() ? QStringLiteral("检查更新：没有取得版本信息")
+                               : published == UpdateCheck::version()
+                                   ? QStringLiteral("检查更新：已是最新版本 ") + published
+                                   : QStringLiteral("检查更新：发现新版本 ") + published);
     });
-    form.move(form.screen()->availableGeometry().center() - form.rect().center());
-    form.show();
+    window.move(window.screen()->availableGeometry().center() - window.rect().center());
+    window.show();
     if (start)
-        pressStartOnceShown(form);
+        window.pressStartOnceShown();
     return app.exec();
 }

@@ -1,30 +1,41 @@
 #include "countdown.h"
 
-#include "text_number.h"
 #include "timer.h"
 
 Countdown::Countdown(TimerFactory &timers, QObject *parent)
-    : QObject(parent), Timer4(timers.create(1000, this))
+    : QObject(parent), m_tick(timers.create(1000, this))
 {
-    connect(Timer4, &Timer::timeout, this, &Countdown::Timer4_Timer);
+    m_tick->setObjectName(QStringLiteral("countdownTick"));
+    connect(m_tick, &Timer::timeout, this, &Countdown::tick);
 }
 
-QString Countdown::sentence(const QString &phase, const QString &seconds)
+QString Countdown::sentence(Phase phase, int seconds)
 {
-    if (phase == QLatin1String("1"))
-        return QStringLiteral("离生成信息页面时间还有 ") + seconds + QStringLiteral(" 秒");
-    if (phase == QLatin1String("2"))
-        return QStringLiteral("离生成首页时间还有 ") + seconds + QStringLiteral(" 秒");
-    if (phase == QLatin1String("3"))
-        return QStringLiteral("离下次采集时间还有 ") + seconds + QStringLiteral(" 秒");
+    const QString number = QString::number(seconds);
+    switch (phase) {
+    case Phase::UntilGeneration:
+        return QStringLiteral("离生成信息页面时间还有 ") + number + QStringLiteral(" 秒");
+    case Phase::UntilHomePage:
+        return QStringLiteral("离生成首页时间还有 ") + number + QStringLiteral(" 秒");
+    case Phase::UntilNextCollection:
+        return QStringLiteral("离下次采集时间还有 ") + number + QStringLiteral(" 秒");
+    case Phase::None:
+        break;
+    }
     return {};
 }
 
-void Countdown::Timer4_Timer()
+void Countdown::start(Phase phase, int seconds)
 {
-    if (const auto seconds = numberFromText(Text8))
-        Text8 = textFromNumber(*seconds - 1);
-    const QString caption = sentence(Text9, Text8);
+    m_phase = phase;
+    m_seconds = seconds;
+    m_tick->setEnabled(true);
+}
+
+void Countdown::tick()
+{
+    --m_seconds;
+    const QString caption = sentence(m_phase, m_seconds);
     if (!caption.isEmpty())
         emit captionChanged(caption);
 }

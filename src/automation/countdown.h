@@ -6,23 +6,34 @@
 class Timer;
 class TimerFactory;
 
-// The red countdown line: Timer4 takes one from Text8 every second and shows
-// what is left in the sentence of the phase held in Text9.
+// The red countdown line: every second it takes one from the seconds left and
+// shows them in the sentence of the current phase. The seconds may go below
+// zero when a page is late.
 class Countdown : public QObject {
     Q_OBJECT
 public:
+    enum class Phase { None, UntilGeneration, UntilHomePage, UntilNextCollection };
+
     Countdown(TimerFactory &timers, QObject *parent = nullptr);
 
-    // The sentence shown for a phase, or an empty text for a phase that has
-    // none (the line then keeps what it shows).
-    static QString sentence(const QString &phase, const QString &seconds);
+    // The sentence shown for a phase; empty for None, and the line then keeps
+    // what it shows.
+    static QString sentence(Phase phase, int seconds);
 
-    void Timer4_Timer();
-
-    QString Text8 = QStringLiteral("Text8"); // seconds left, may go below zero
-    QString Text9 = QStringLiteral("Text9"); // phase "1", "2" or "3"
-    Timer *const Timer4;
+    // Counts down from `seconds` in `phase`. A tick already running keeps its
+    // schedule, so the line changes on the same beat as before.
+    void start(Phase phase, int seconds);
+    Phase phase() const { return m_phase; }
+    // Moves the seconds left without changing the phase or the beat.
+    void setSeconds(int seconds) { m_seconds = seconds; }
 
 signals:
     void captionChanged(const QString &caption);
+
+private:
+    void tick();
+
+    Timer *const m_tick;
+    Phase m_phase = Phase::None;
+    int m_seconds = 0;
 };

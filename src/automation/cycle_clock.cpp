@@ -1,14 +1,14 @@
 #include "cycle_clock.h"
 
-#include "text_number.h"
 #include "timer.h"
 
 #include <QtGlobal>
 
 CycleClock::CycleClock(TimerFactory &timers, QObject *parent)
-    : QObject(parent), Timer3(timers.create(1000, this))
+    : QObject(parent), m_tick(timers.create(1000, this))
 {
-    connect(Timer3, &Timer::timeout, this, &CycleClock::Timer3_Timer);
+    m_tick->setObjectName(QStringLiteral("cycleClockTick"));
+    connect(m_tick, &Timer::timeout, this, &CycleClock::tick);
 }
 
 void CycleClock::setCycleLength(int minutes)
@@ -18,25 +18,26 @@ void CycleClock::setCycleLength(int minutes)
 
 int CycleClock::secondsToRestart() const
 {
-    const double counted = numberFromText(Text7).value_or(0) * 60 + numberFromText(Text6).value_or(0);
-    return qMax(0, m_cycleLength * 60 - int(counted));
+    return qMax(0, m_cycleLength * 60 - (m_minutes * 60 + m_seconds));
 }
 
-void CycleClock::Timer3_Timer()
+void CycleClock::start()
 {
-    const double seconds = numberFromText(Text6).value_or(0) + 1;
-    Text6 = textFromNumber(seconds);
-    if (seconds >= 60) {
-        Text6 = QStringLiteral("0");
-        const double minutes = numberFromText(Text7).value_or(0) + 1;
-        Text7 = textFromNumber(minutes);
-        if (minutes == 9 || minutes == 18)
+    m_tick->setEnabled(true);
+}
+
+void CycleClock::tick()
+{
+    if (++m_seconds >= 60) {
+        m_seconds = 0;
+        ++m_minutes;
+        if (m_minutes == 9 || m_minutes == 18)
             emit homePageDue();
     }
     // Reaching or passing the length restarts, so a length shortened below
     // the minutes already counted restarts at once instead of never.
-    if (numberFromText(Text7).value_or(0) >= m_cycleLength) {
+    if (m_minutes >= m_cycleLength) {
         emit cycleDue();
-        Text7 = QStringLiteral("0");
+        m_minutes = 0;
     }
 }

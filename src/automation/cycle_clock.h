@@ -1,15 +1,14 @@
 #pragma once
 
 #include <QObject>
-#include <QString>
 
 class Timer;
 class TimerFactory;
 
-// Timer3: counts the seconds (Text6) and minutes (Text7) of the cycle. At
-// minutes 9 and 18 the home page is due to be generated again; once the
-// minutes reach the cycle length the next cycle is due and the minutes start
-// again from zero.
+// Counts the seconds and minutes of the cycle, one tick a second. At minutes
+// 9 and 18 the home page is due to be generated again; once the minutes
+// reach the cycle length the next cycle is due and the minutes start again
+// from zero. Once started it runs for as long as the tool does.
 class CycleClock : public QObject {
     Q_OBJECT
 public:
@@ -23,16 +22,17 @@ public:
     // Seconds until the tick that restarts the cycle; never below zero.
     int secondsToRestart() const;
 
-    void Timer3_Timer();
-
-    QString Text6 = QStringLiteral("0"); // seconds of the current minute
-    QString Text7 = QStringLiteral("0"); // whole minutes since the last restart
-    Timer *const Timer3;
+    // Starts ticking if stopped; never resets the counts or the tick's schedule.
+    void start();
+    void tick();
 
 signals:
     void homePageDue();
     void cycleDue();
 
 private:
+    Timer *const m_tick;
+    int m_seconds = 0; // of the current minute
+    int m_minutes = 0; // whole minutes since the last restart
     int m_cycleLength = 10;
 };

@@ -3,80 +3,85 @@
 #include "browser.h"
 #include "countdown.h"
 #include "cycle_clock.h"
-#include "text_number.h"
 #include "timer.h"
+
+namespace {
+
+Timer *waitTimer(TimerFactory &timers, std::chrono::seconds length, const char *name, QObject *parent)
+{
+    Timer *timer = timers.create(int(std::chrono::milliseconds(length).count()), parent);
+    timer->setObjectName(QLatin1String(name));
+    return timer;
+}
+
+} // namespace
 
 StageMachine::StageMachine(Browser &browser, TimerFactory &timers, QObject *parent)
     : QObject(parent),
-      Timer1(timers.create(60000, this)),
-      Timer2(timers.create(20000, this)),
       m_browser(browser),
+      m_collectionWait(waitTimer(timers, CollectionWait, "collectionWait", this)),
+      m_generationWait(waitTimer(timers, GenerationWait, "generationWait", this)),
       m_countdown(new Countdown(timers, this)),
       m_clock(new CycleClock(timers, this))
 {
-    connect(Timer1, &Timer::timeout, this, &StageMachine::Timer1_Timer);
-    connect(Timer2, &Timer::timeout, this, &StageMachine::Timer2_Timer);
-    connect(&m_browser, &Browser::pageLoaded, this, &StageMachine::WebBrowser1_DocumentComplete);
-    connect(m_clock, &CycleClock::cycleDue, this, &StageMachine::Command1_Click);
+    connect(m_collectionWait, &Timer::timeout, this, &StageMachine::onCollectionWaitOver);
+    connect(m_generationWait, &Timer::timeout, this, &StageMachine::onGenerationWaitOver);
+    connect(&m_browser, &Browser::pageLoaded, this, &StageMachine::onPageLoaded);
+    connect(m_clock, &CycleClock::cycleDue, this, &StageMachine::startCycle);
     connect(m_clock, &CycleClock::homePageDue, this, [this] { open(Page::HomePage, addresses.homePage, true); });
 }
 
-void StageMachine::Command6_Click()
+void StageMachine::openLoginPage()
 {
     emit loginOpened();
     open(Page::Login, addresses.login);
 }
 
-void StageMachine::Command1_Click()
+void StageMachine::startCycle()
 {
-    Text1 = QStringLiteral("1");
+    m_stage = Stage::CollectionRequested;
     open(Page::Collection, addresses.collection);
     emit cycleStarted();
 }
 
-void StageMachine::Command2_Click()
+void StageMachine::submitCollectionForm()
 {
     // The stage moves on before the press, so that the page the submission
-    // loads finds stage "3" and is left alone.
-    Text1 = QStringLiteral("3");
+    // loads is left alone.
+    m_stage = Stage::CollectionSubmitted;
     m_browser.pressSubmitButton();
-    m_countdown->Text8 = QStringLiteral("60");
-    m_countdown->Text9 = QStringLiteral("1");
-    m_countdown->Timer4->setEnabled(true);
-    startWait(Timer1);
+    m_countdown->start(Countdown::Phase::UntilGeneration, int(CollectionWait.count()));
+    startWait(m_collectionWait);
 }
 
-void StageMachine::Command3_Click()
+void StageMachine::openGenerationPage()
 {
-    Text1 = QStringLiteral("2");
+    m_stage = Stage::GenerationRequested;
     open(Page::Generation, addresses.generation);
 }
 
-void StageMachine::Command4_Click()
+void StageMachine::submitGenerationForm()
 {
     m_browser.pressSecondSubmitButton();
-    Text1 = QStringLiteral("4");
-    m_countdown->Text8 = QStringLiteral("20");
-    m_countdown->Text9 = QStringLiteral("2");
-    startWait(Timer2);
+    m_stage = Stage::GenerationSubmitted;
+    m_countdown->start(Countdown::Phase::UntilHomePage, int(GenerationWait.count()));
+    startWait(m_generationWait);
 }
 
-void StageMachine::Command5_Click()
+void StageMachine::openHomePageAndCountDown()
 {
     open(Page::HomePage, addresses.homePage);
     // From the second cycle on the clock has run since the restart, so the
     // next collection is that much nearer than a whole cycle.
-    m_countdown->Text8 = textFromNumber(m_clock->secondsToRestart());
-    m_countdown->Text9 = QStringLiteral("3");
-    m_countdown->Timer4->setEnabled(true);
-    m_clock->Timer3->setEnabled(true);
+    m_countdown->start(Countdown::Phase::UntilNextCollection, m_clock->secondsToRestart());
+    m_clock->start();
 }
 
 void StageMachine::setCycleLength(int minutes)
 {
     m_clock->setCycleLength(minutes);
-    if (m_countdown->Text9 == QLatin1String("3"))
-        m_countdown->Text8 = textFromNumber(m_clock->secondsToRestart());
+    if (m_countdown->phase() == Countdown::Phase::UntilNextCollection)
+        m_countdown->setSeconds(m_clock->secondsToRestart());
 }
 
 void StageMachine::open(Page page, const QString &address, bool again)
@@ -94,24 +99,32 @@ void StageMachine::startWait(Timer *wait)
     wait->setEnabled(true);
 }
 
-void StageMachine::WebBrowser1_DocumentComplete()
+void StageMachine::onPageLoaded()
 {
-    if (Text1 == QLatin1String("1"))
-        Command2_Click();
-    if (Text1 == QLatin1String("2"))
-        Command4_Click();
+    switch (m_stage) {
+    case Stage::CollectionRequested:
+        submitCollectionForm();
+        break;
+    case Stage::GenerationRequested:
+        submitGenerationForm();
+        break;
+    case Stage::Idle:
+    case Stage::CollectionSubmitted:
+    case Stage::GenerationSubmitted:
+        break;
+    }
 }
 
-void StageMachine::Timer1_Timer()
+void StageMachine::onCollectionWaitOver()
 {
-    Timer1->setEnabled(false);
-    if (Text1 == QLatin1String("3"))
-        Command3_Click();
+    m_collectionWait->setEnabled(false);
+    if (m_stage == Stage::CollectionSubmitted)
+        openGenerationPage();
 }
 
-void StageMachine::Timer2_Timer()
+void StageMachine::onGenerationWaitOver()
 {
-    Timer2->setEnabled(false);
-    if (Text1 == QLatin1String("4"))
-        Command5_Click();
+    m_generationWait->setEnabled(false);
+    if (m_stage == Stage::GenerationSubmitted)
+        openHomePageAndCountDown();
 }

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <chrono>
 
 class Browser;
 class Countdown;
@@ -11,44 +12,38 @@ class TimerFactory;
 
 // The addresses of the administration pages, as typed on the address panel.
 struct AdminAddresses {
-    QString login;      // Text2
-    QString collection; // Text3
-    QString generation; // Text4
-    QString homePage;   // Text5
+    QString login;
+    QString collection;
+    QString generation;
+    QString homePage;
 };
 
-// Leads the browser through one collection cycle. Text1 holds the stage:
-// "1" collection page requested, "3" collection form submitted, "2"
-// generation page requested, "4" generation form submitted and everything
-// after it; any other text is idle.
+// Leads the browser through the collection cycle: the collection page and
+// its button, a wait, the generation page and its second button, a wait,
+// the home page and the countdown to the next cycle.
 class StageMachine : public QObject {
     Q_OBJECT
 public:
     enum class Page { Login, Collection, Generation, HomePage };
     Q_ENUM(Page)
 
+    // From the press of the collection button to the generation page, and
+    // from the press of the generation button to the home page.
+    static constexpr std::chrono::seconds CollectionWait{60};
+    static constexpr std::chrono::seconds GenerationWait{20};
+
     StageMachine(Browser &browser, TimerFactory &timers, QObject *parent = nullptr);
 
-    void Command1_Click(); // start a cycle
-    void Command2_Click(); // press the collection page's submit button
-    void Command3_Click(); // open the information-page generation page
-    void Command4_Click(); // press the generation page's second submit button
-    void Command5_Click(); // open the home-page generation page, start the clock
-    void Command6_Click(); // manual login
+    void openLoginPage();
+    void startCycle();
     // A cycle length the user confirmed; a countdown to the next collection
     // that is running moves with it.
     void setCycleLength(int minutes);
-    void WebBrowser1_DocumentComplete();
-    void Timer1_Timer();
-    void Timer2_Timer();
 
     Countdown &countdown() { return *m_countdown; }
     CycleClock &clock() { return *m_clock; }
 
     AdminAddresses addresses;
-    QString Text1 = QStringLiteral("Text1");
-    Timer *const Timer1;
-    Timer *const Timer2;
 
 signals:
     void loginOpened();     // the start panel over the browser goes away
@@ -57,10 +52,22 @@ signals:
     void pageOpened(StageMachine::Page page, const QString &address, bool again);
 
 private:
+    enum class Stage { Idle, CollectionRequested, CollectionSubmitted, GenerationRequested, GenerationSubmitted };
+
+    void submitCollectionForm();
+    void openGenerationPage();
+    void submitGenerationForm();
+    void openHomePageAndCountDown();
+    void onPageLoaded();
+    void onCollectionWaitOver();
+    void onGenerationWaitOver();
     void startWait(Timer *wait);
     void open(Page page, const QString &address, bool again = false);
 
     Browser &m_browser;
+    Timer *const m_collectionWait;
+    Timer *const m_generationWait;
     Countdown *const m_countdown;
     CycleClock *const m_clock;
+    Stage m_stage = Stage::Idle;
 };

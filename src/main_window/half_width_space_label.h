@@ -3,7 +3,7 @@
 #include <QLabel>
 
 // A label that draws every space as half a CJK character wide, as 宋体 does.
-// Label2 leaves a gap of spaces for the cycle length box; in fonts with
+// The cycle length label leaves a gap of spaces for its box; in fonts with
 // narrow spaces the words after the gap would slide under the box.
 class HalfWidthSpaceLabel : public QLabel {
     Q_OBJECT

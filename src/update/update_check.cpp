@@ -2,7 +2,7 @@
 
 #include "automation/timer.h"
 #include "main_window/desktop.h"
-#include "module1.h"
+#include "http_text.h"
 
 #include <QUrl>
 #include <QWidget>
@@ -31,12 +31,12 @@ QString withoutByteOrderMark(const QString &line)
 
 UpdateCheck::UpdateCheck(TimerFactory &timers, QNetworkAccessManager &network, Desktop &desktop,
                          QString updateFileUrl, QString productPageUrl, QWidget *parent)
-    : QObject(parent), Timer5(timers.create(1000, this)), m_network(network), m_desktop(desktop),
+    : QObject(parent), m_startDelay(timers.create(1000, this)), m_network(network), m_desktop(desktop),
       m_boxParent(parent), m_updateFileUrl(std::move(updateFileUrl)),
       m_productPageUrl(std::move(productPageUrl))
 {
-    connect(Timer5, &Timer::timeout, this, &UpdateCheck::Timer5_Timer);
-    Timer5->setEnabled(true);
+    connect(m_startDelay, &Timer::timeout, this, &UpdateCheck::onStartDelayOver);
+    m_startDelay->setEnabled(true);
 }
 
 QString UpdateCheck::version()
@@ -61,18 +61,18 @@ QString UpdateCheck::offerText(const QString &published)
     return QStringLiteral("最新版本") + shown + QStringLiteral("，是否更新？");
 }
 
-void UpdateCheck::Timer5_Timer()
+void UpdateCheck::onStartDelayOver()
 {
-    Timer5->setEnabled(false);
-    if (m_timerCheckStarted)
+    m_startDelay->setEnabled(false);
+    if (m_checkStarted)
         return;
-    m_timerCheckStarted = true;
-    Command11_Click();
+    m_checkStarted = true;
+    check();
 }
 
-void UpdateCheck::Command11_Click()
+void UpdateCheck::check()
 {
-    GetHttpText(m_network, QUrl(m_updateFileUrl), this,
+    fetchText(m_network, QUrl(m_updateFileUrl), this,
                 [this](const QString &text) { compare(text); });
 }
 

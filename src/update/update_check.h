@@ -9,7 +9,7 @@ class QWidget;
 class Timer;
 class TimerFactory;
 
-// The start-up update check: a second after the window opens, Timer5 fetches
+// The start-up update check: a second after the window opens, it fetches
 // the update file once and, when its first line names a version other than
 // this one, offers to open the product page.
 class UpdateCheck : public QObject {
@@ -28,23 +28,21 @@ public:
     // The question put to the user for a published version.
     static QString offerText(const QString &published);
 
-    void Timer5_Timer(); // first tick only: stops Timer5 and checks once
-    void Command11_Click(); // fetches the update file and offers what it names
-
-    Timer *const Timer5; // 1000 ms, enabled from the start
-
 signals:
     // A check has handled the fetched file: it asked, or found nothing to
     // ask. `published` is the version the file names, empty when the fetch failed.
     void checkFinished(const QString &published);
 
 private:
+    void onStartDelayOver(); // first tick only: stops the delay and checks once
+    void check(); // fetches the update file and offers what it names
     void compare(const QString &fileText);
 
+    Timer *const m_startDelay; // 1000 ms, running from the start
     QNetworkAccessManager &m_network;
     Desktop &m_desktop;
     QWidget *m_boxParent;
     QString m_updateFileUrl;
     QString m_productPageUrl;
-    bool m_timerCheckStarted = false;
+    bool m_checkStarted = false;
 };

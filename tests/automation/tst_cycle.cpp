@@ -69,7 +69,7 @@ void TestCycle::cycleKeepsItsCourseAndItsTimes()
 
     for (const QString &step : script.split(", ")) {
         if (step == "start")
-            stages.Command1_Click();
+            stages.startCycle();
         else if (step == "load")
             browser.finishLoad();
         else if (step.startsWith('+'))

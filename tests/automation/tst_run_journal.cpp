@@ -61,7 +61,7 @@ void TestRunJournal::journalSaysWhatTheCycleDid()
     Rig rig(path);
     QSignalSpy sign(&rig.watch, &RunWatch::loginLostChanged);
     rig.browser.collectionButtons = 0;
-    rig.stages.Command1_Click();
+    rig.stages.startCycle();
     rig.clock.advance(1000);
     rig.browser.collectionButtons = 1;
     rig.clock.advance(80200 + 120000);

@@ -89,9 +89,9 @@ void TestWebEngineCycle::loggedInCycleRunsInOrderAndRestarts()
     rig.stages.clock().setCycleLength(1);
     QSignalSpy loaded(&rig.browser, &Browser::pageLoaded);
 
-    rig.stages.Command6_Click();
+    rig.stages.openLoginPage();
     QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().contains(QStringLiteral("GET /login")) && loaded.count() >= 1, Patience);
-    rig.stages.Command1_Click();
+    rig.stages.startCycle();
     QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().count(QStringLiteral("GET /collect")) >= 2, Patience);
 
     const QStringList expected = {
@@ -167,7 +167,7 @@ void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn()
     connect(&rig.browser, &Browser::pageDialogAnswered, this,
             [&dialogs](const QString &kind, const QString &text) { dialogs << kind + QLatin1Char(' ') + text; });
 
-    rig.stages.Command1_Click();
+    rig.stages.startCycle();
     QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().contains(QStringLiteral("GET /homepage")), Patience);
     QCOMPARE(rig.cms.log().mid(0, expected.size()), expected);
     QCOMPARE(dialogs.join(QString()), said);
@@ -185,7 +185,7 @@ void TestWebEngineCycle::pagesThatNeverAnswerDoNotHoldTheCycle()
         *address += QStringLiteral("?variant=hang");
     rig.stages.clock().setCycleLength(1);
 
-    rig.stages.Command1_Click();
+    rig.stages.startCycle();
     QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().count(QStringLiteral("GET /collect?variant=hang")) >= 2, Patience);
     QCOMPARE(rig.cms.log().mid(0, 4).join(", "),
              "GET /collect?variant=hang, GET /generate?variant=hang, GET /homepage?variant=hang, GET /collect?variant=hang");
@@ -202,10 +202,10 @@ void TestWebEngineCycle::stoppedLoadPressesNothingOnThePageStillShown()
     rig.stages.addresses.login = rig.cms.address(FakeCms::Collection);
     rig.stages.addresses.collection = QStringLiteral("http://127.0.0.1:%1/collect").arg(silent.serverPort());
     QSignalSpy loaded(&rig.browser, &Browser::pageLoaded);
-    rig.stages.Command6_Click();
+    rig.stages.openLoginPage();
     QVERIFY(loaded.wait(Patience));
 
-    rig.stages.Command1_Click();
+    rig.stages.startCycle();
     QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().contains(QStringLiteral("GET /generate")), Patience);
     QVERIFY(!rig.cms.log().contains(QStringLiteral("POST /collect")));
 }

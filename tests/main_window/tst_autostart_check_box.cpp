@@ -11,6 +11,10 @@
 
 namespace {
 
+QCheckBox *autostartBox(const VirtualWindow &window)
+{
+    return control<QCheckBox>(window.mainWindow, "autostartBox");
+}
 
 QStringList entries(const QString &directory)
 {
@@ -66,10 +70,10 @@ void TestAutostartCheckBox::entryStartsTheToolInItsOwnFolder()
     // First-run windows, their address panels open.
     VirtualWindow here(folder + QStringLiteral("/123.txt"), places);
     VirtualWindow other(otherFolder + QStringLiteral("/123.txt"), places);
-    QVERIFY(!here.form.Check1->isChecked());
+    QVERIFY(!autostartBox(here)->isChecked());
 
-    QTest::mouseClick(here.form.Check1, Qt::LeftButton);
-    QVERIFY(here.form.Check1->isChecked());
+    QTest::mouseClick(autostartBox(here), Qt::LeftButton);
+    QVERIFY(autostartBox(here)->isChecked());
     QCOMPARE(entries(places.directory).size(), 1);
     const QString entry = places.directory + QLatin1Char('/') + entries(places.directory).first();
     QCOMPARE(valueOf(entry, QStringLiteral("Exec")), execValue);
@@ -80,13 +84,13 @@ void TestAutostartCheckBox::entryStartsTheToolInItsOwnFolder()
     QVERIFY2(validate.exitCode() == 0, validate.readAllStandardOutput().constData());
 
     // A second folder gets an entry of its own; each box shows its own.
-    QTest::mouseClick(other.form.Check1, Qt::LeftButton);
+    QTest::mouseClick(autostartBox(other), Qt::LeftButton);
     QCOMPARE(entries(places.directory).size(), 2);
-    QVERIFY(VirtualWindow(folder + QStringLiteral("/123.txt"), places).form.Check1->isChecked());
+    QVERIFY(autostartBox(VirtualWindow(folder + QStringLiteral("/123.txt"), places))->isChecked());
 
-    QTest::mouseClick(here.form.Check1, Qt::LeftButton);
-    QVERIFY(!here.form.Check1->isChecked());
-    QVERIFY(!VirtualWindow(folder + QStringLiteral("/123.txt"), places).form.Check1->isChecked());
+    QTest::mouseClick(autostartBox(here), Qt::LeftButton);
+    QVERIFY(!autostartBox(here)->isChecked());
+    QVERIFY(!autostartBox(VirtualWindow(folder + QStringLiteral("/123.txt"), places))->isChecked());
     QCOMPARE(entries(places.directory).size(), 1);
     QCOMPARE(valueOf(places.directory + QLatin1Char('/') + entries(places.directory).first(), QStringLiteral("Path")),
              otherFolder);

@@ -34,17 +34,18 @@ int linesWith(const QString &path, const QString &text)
 // in, and the window then minimised into the tray.
 bool startIntoTheTray(LiveWindow &live)
 {
-    Form1 &form = live.form;
-    form.Combo1->setCurrentText(QStringLiteral("2"));
-    emit form.Combo1->lineEdit()->editingFinished();
-    form.show();
+    MainWindow &window = live.mainWindow;
+    auto *lengthBox = control<QComboBox>(window, "cycleLengthBox");
+    lengthBox->setCurrentText(QStringLiteral("2"));
+    emit lengthBox->lineEdit()->editingFinished();
+    window.show();
     QSignalSpy loginLoaded(&live.browser, &Browser::pageLoaded);
-    QTest::mouseClick(form.Command6, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(window, "loginButton"), Qt::LeftButton);
     if (!loginLoaded.wait(Patience))
         return false;
-    QTest::mouseClick(form.Command1, Qt::LeftButton);
-    form.showMinimized();
-    return QTest::qWaitFor([&form] { return form.isHidden(); });
+    QTest::mouseClick(control<QPushButton>(window, "startButton"), Qt::LeftButton);
+    window.showMinimized();
+    return QTest::qWaitFor([&window] { return window.isHidden(); });
 }
 
 } // namespace
@@ -71,7 +72,8 @@ void TestExpiredLogin::expiredLoginShowsASignUntilTheOperatorLogsInAgain()
     FakeCms cms(10); // five administration pages a cycle
     QVERIFY(cms.listen());
     LiveWindow live(cms, 50);
-    Form1 &form = live.form;
+    MainWindow &window = live.mainWindow;
+    auto *loginButton = control<QPushButton>(window, "loginButton");
     const QString journal = RunJournal::pathBeside(live.settings);
     const QString pressed = QStringLiteral("采集页：已按下提交按钮");
     const QString missed = QStringLiteral("采集页：未按下提交按钮（找到 0 个 submit_button）");
@@ -79,20 +81,20 @@ void TestExpiredLogin::expiredLoginShowsASignUntilTheOperatorLogsInAgain()
     auto collectionPosts = [&cms] { return cms.log().count(QStringLiteral("POST /collect")); };
     QVERIFY(startIntoTheTray(live));
 
-    QTRY_VERIFY_WITH_TIMEOUT(form.watch().loginLost(), Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(window.watch().loginLost(), Patience);
     QCOMPARE(live.tray.messages, QStringList{sign});
     QCOMPARE(collectionPosts(), 2);
     QCOMPARE(linesWith(journal, pressed), 2);
     QCOMPARE(linesWith(journal, missed), 1);
     emit live.tray.restoreRequested();
-    QTRY_COMPARE_WITH_TIMEOUT(form.Label3->text(), sign, Patience);
+    QTRY_COMPARE_WITH_TIMEOUT(control<QLabel>(window, "statusLine")->text(), sign, Patience);
     QTRY_VERIFY_WITH_TIMEOUT(linesWith(journal, missed) >= 2, Patience);
-    QVERIFY(form.watch().loginLost());
+    QVERIFY(window.watch().loginLost());
 
-    QVERIFY(form.Command6->isEnabled());
-    QTest::mouseClick(form.Command6, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!form.watch().loginLost(), Patience);
-    QVERIFY(!form.Command6->isEnabled());
+    QVERIFY(loginButton->isEnabled());
+    QTest::mouseClick(loginButton, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.watch().loginLost(), Patience);
+    QVERIFY(!loginButton->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(linesWith(journal, pressed), collectionPosts(), Patience); // the POST may trail the press
     QCOMPARE(live.tray.messages.size(), 1);
 }

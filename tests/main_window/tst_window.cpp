@@ -5,7 +5,6 @@
 #include "virtual_window.h"
 #include "automation/cycle_clock.h"
 #include "main_window/app_icon.h"
-#include "main_window/start_option.h"
 #include "main_window/qt_desktop.h"
 #include "main_window/system_tray_icon.h"
 
@@ -43,18 +42,35 @@ struct Settings {
 struct Window : VirtualWindow {
     using VirtualWindow::VirtualWindow;
 
-    QStringList fields() const { return {form.Text2->text(), form.Text3->text(), form.Text4->text(), form.Text5->text()}; }
-    bool firstRun() const { return form.Frame1->isVisible() && !form.Command6->isEnabled() && !form.Command1->isEnabled(); }
+    QPushButton *button(const char *name) const { return control<QPushButton>(mainWindow, name); }
+    QComboBox *lengthBox() const { return control<QComboBox>(mainWindow, "cycleLengthBox"); }
+    QList<QLineEdit *> addressFields() const
+    {
+        return {control<QLineEdit>(mainWindow, "loginAddressField"), control<QLineEdit>(mainWindow, "collectionAddressField"),
+                control<QLineEdit>(mainWindow, "generationAddressField"), control<QLineEdit>(mainWindow, "homePageAddressField")};
+    }
+    QStringList fields() const
+    {
+        QStringList texts;
+        for (const QLineEdit *field : addressFields())
+            texts << field->text();
+        return texts;
+    }
+    bool firstRun() const
+    {
+        return control<QGroupBox>(mainWindow, "addressPanel")->isVisible() && !button("loginButton")->isEnabled()
+            && !button("startButton")->isEnabled();
+    }
     void save(const QStringList &addresses)
     {
-        QTest::mouseClick(form.Command9, Qt::LeftButton); // 地址设置
+        QTest::mouseClick(button("addressSettingsButton"), Qt::LeftButton);
         QApplication::clipboard()->setText(addresses[0]);
-        form.Text2->clear();
-        form.Text2->paste();
-        form.Text3->setText(addresses[1]);
-        form.Text4->setText(addresses[2]);
-        form.Text5->setText(addresses[3]);
-        QTest::mouseClick(form.Command7, Qt::LeftButton);
+        const QList<QLineEdit *> fields = addressFields();
+        fields[0]->clear();
+        fields[0]->paste();
+        for (int i = 1; i < 4; ++i)
+            fields[i]->setText(addresses[i]);
+        QTest::mouseClick(button("saveButton"), Qt::LeftButton);
     }
 };
 
@@ -130,24 +146,25 @@ void TestWindow::saveRefusedByAFullDiskSaysSoAndKeepsTheAddresses()
     const QString message = window.desktop.boxes[0].text;
     QVERIFY2(message.contains("123.txt") && message.contains("没有保存"), qPrintable(message));
     QCOMPARE(window.fields(), Saved);
-    QVERIFY(window.form.Command1->isEnabled());
+    QVERIFY(window.button("startButton")->isEnabled());
 }
 
 void TestWindow::startedCycleDisablesTheButtonsThatWouldDisturbIt()
 {
     Settings settings;
     Window window(settings.path);
-    QTest::mouseClick(window.form.Command1, Qt::LeftButton);
+    QTest::mouseClick(window.button("startButton"), Qt::LeftButton);
     QCOMPARE(window.browser.calls.last().what, "http://cms/collect");
-    QVERIFY(!window.form.Command1->isEnabled() && !window.form.Command6->isEnabled() && !window.form.Command9->isEnabled());
+    for (const char *name : {"startButton", "loginButton", "addressSettingsButton"})
+        QVERIFY2(!window.button(name)->isEnabled(), name);
 }
 
 void TestWindow::startOptionWithoutAddressesSaysWhyNothingRuns()
 {
     Settings none(QByteArray{});
     Window window(none.path);
-    pressStartOnceShown(window.form);
-    QTRY_VERIFY(window.form.Label3->text().contains("无法自动开始挂机"));
+    window.mainWindow.pressStartOnceShown();
+    QTRY_VERIFY(control<QLabel>(window.mainWindow, "statusLine")->text().contains("无法自动开始挂机"));
     QVERIFY(window.firstRun() && window.browser.calls.isEmpty());
 }
 
@@ -167,18 +184,18 @@ void TestWindow::typedLengthCountsOnlyOnceConfirmedAndInRange()
     QFETCH(int, minutes);
     Settings settings;
     Window window(settings.path);
-    window.form.Combo1->lineEdit()->selectAll();
-    QTest::keyClicks(window.form.Combo1->lineEdit(), keys);
-    QCOMPARE(window.form.stages().clock().cycleLength(), minutes);
+    window.lengthBox()->lineEdit()->selectAll();
+    QTest::keyClicks(window.lengthBox()->lineEdit(), keys);
+    QCOMPARE(window.mainWindow.stages().clock().cycleLength(), minutes);
 }
 
 void TestWindow::wordsAfterTheGapClearTheLengthBox()
 {
     Settings settings;
     Window window(settings.path);
-    const QLabel *label = window.form.Label2;
+    const QLabel *label = control<QLabel>(window.mainWindow, "cycleLengthLabel");
     const int words = label->geometry().right() - label->fontMetrics().horizontalAdvance("分钟");
-    QVERIFY2(words > window.form.Combo1->geometry().right(), qPrintable(QString::number(words)));
+    QVERIFY2(words > window.lengthBox()->geometry().right(), qPrintable(QString::number(words)));
 }
 
 // Someone retyping the length as the clock restarts the cycle keeps typing
@@ -187,31 +204,31 @@ void TestWindow::restartByTheClockLeavesTheKeyboardWithTheTypist()
 {
     Settings settings;
     Window window(settings.path);
-    QApplication::setActiveWindow(&window.form);
-    QVERIFY(QTest::qWaitForWindowActive(&window.form));
+    QApplication::setActiveWindow(&window.mainWindow);
+    QVERIFY(QTest::qWaitForWindowActive(&window.mainWindow));
     window.browser.setLoadDelay(100);
-    QTest::mouseClick(window.form.Command1, Qt::LeftButton);
-    QVERIFY(QApplication::focusWidget() != window.form.Combo1);
+    QTest::mouseClick(window.button("startButton"), Qt::LeftButton);
+    QVERIFY(QApplication::focusWidget() != window.lengthBox());
     window.clock.advance(80200 + 599000);
-    window.form.Combo1->setFocus();
+    window.lengthBox()->setFocus();
     window.clock.advance(1000);
     QCOMPARE(window.browser.calls.last().what, QStringLiteral("http://cms/collect"));
-    QCOMPARE(QApplication::focusWidget(), window.form.Combo1);
+    QCOMPARE(QApplication::focusWidget(), window.lengthBox());
 }
 
 void TestWindow::everyCloseAsksAndOnlyOkQuits()
 {
     Settings settings;
     Window window(settings.path);
-    QSignalSpy quit(&window.form, &Form1::quitRequested);
+    QSignalSpy quit(&window.mainWindow, &MainWindow::quitRequested);
     int asked = 0;
     for (const bool ok : {false, false, true}) {
         // Closed the way a window manager closes: through the platform window.
-        window.form.windowHandle()->close();
+        window.mainWindow.windowHandle()->close();
         QCOMPARE(window.desktop.boxes.size(), ++asked);
         window.desktop.boxes.last().answer(ok);
         QCOMPARE(quit.count(), int(ok));
-        QVERIFY(window.form.isVisible()); // until the program ends
+        QVERIFY(window.mainWindow.isVisible()); // until the program ends
     }
 }
 
@@ -219,13 +236,13 @@ void TestWindow::windowMinimisedIntoTheTrayComesBackMaximised()
 {
     Settings settings;
     Window window(settings.path);
-    window.form.showMaximized();
-    QTRY_VERIFY(window.form.isMaximized());
-    window.form.showMinimized();
-    QTRY_VERIFY(window.form.isHidden());
+    window.mainWindow.showMaximized();
+    QTRY_VERIFY(window.mainWindow.isMaximized());
+    window.mainWindow.showMinimized();
+    QTRY_VERIFY(window.mainWindow.isHidden());
     QVERIFY(window.tray.visible);
     emit window.tray.restoreRequested();
-    QVERIFY(window.form.isVisible() && window.form.isMaximized());
+    QVERIFY(window.mainWindow.isVisible() && window.mainWindow.isMaximized());
 }
 
 void TestWindow::trayIconHasAPictureAndItsExitEntryAsksToQuit()

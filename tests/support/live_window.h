@@ -4,7 +4,8 @@
 #include "fake_cms.h"
 #include "fake_desktop.h"
 #include "fake_tray_icon.h"
-#include "main_window/form1.h"
+#include "find_control.h"
+#include "main_window/main_window.h"
 #include "scaled_timer_factory.h"
 #include "settings/settings_file.h"
 
@@ -19,7 +20,7 @@ struct LiveWindow {
               settings, {cms.address(FakeCms::Login), cms.address(FakeCms::Collection),
                          cms.address(FakeCms::Generation), cms.address(FakeCms::HomePage)})),
           timers(speedup),
-          form(browser, browser.view(), timers, desktop, tray, settings)
+          mainWindow(browser, browser.view(), timers, desktop, tray, settings)
     {
     }
 
@@ -30,5 +31,5 @@ struct LiveWindow {
     ScaledTimerFactory timers;
     FakeDesktop desktop;
     FakeTrayIcon tray;
-    Form1 form;
+    MainWindow mainWindow;
 };

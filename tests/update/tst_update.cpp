@@ -3,7 +3,8 @@
 
 #include "fake_desktop.h"
 #include "http_test_server.h"
-#include "update/module1.h"
+#include "settings/gb_text.h"
+#include "update/http_text.h"
 #include "update/update_check.h"
 #include "virtual_clock.h"
 
@@ -51,7 +52,7 @@ void TestUpdate::fetchHandsOverOnlyAWholeAnswer()
     QNetworkAccessManager network;
     auto receiver = std::make_unique<QObject>();
     QStringList texts;
-    GetHttpText(network, server.url("/rodeza.txt"), receiver.get(), [&texts](const QString &text) { texts << text; }, 500);
+    fetchText(network, server.url("/rodeza.txt"), receiver.get(), [&texts](const QString &text) { texts << text; }, 500);
     if (receiverGone)
         receiver.reset();
     QTRY_VERIFY_WITH_TIMEOUT(network.findChildren<QNetworkReply *>().isEmpty(), 10000);
@@ -72,7 +73,7 @@ void TestUpdate::versionIsTheFirstLineOfTheFile()
 {
     QFETCH(QByteArray, file);
     QFETCH(QString, version);
-    QCOMPARE(UpdateCheck::publishedVersion(BytesToText(file)), version);
+    QCOMPARE(UpdateCheck::publishedVersion(fromGbBytes(file)), version);
 }
 
 void TestUpdate::offerOnlyForAnotherVersionAndOnlyOkOpensThePage_data()

@@ -22,8 +22,9 @@ class TimerFactory;
 class TrayIcon;
 
 // The tool's one window. Its layout is fixed: every control stands where it
-// was placed, whatever the window's size.
-class Form1 : public QWidget {
+// was placed, whatever the window's size. Each control has an object name
+// for those who look for it from outside (findChild).
+class MainWindow : public QWidget {
     Q_OBJECT
 public:
     static constexpr int TwipsPerPixel = 15;
@@ -32,44 +33,23 @@ public:
     // takes it over. It may be null where no real browser is used.
     // `settingsPath` is the settings file, "123.txt" in the current directory.
     // `autostart` is where the login autostart entry of its folder goes.
-    Form1(Browser &browser, QWidget *browserView, TimerFactory &timers, Desktop &desktop, TrayIcon &tray,
-          const QString &settingsPath, const AutostartPlaces &autostart = AutostartPlaces::forThisUser(),
-          QWidget *parent = nullptr);
+    MainWindow(Browser &browser, QWidget *browserView, TimerFactory &timers, Desktop &desktop, TrayIcon &tray,
+               const QString &settingsPath, const AutostartPlaces &autostart = AutostartPlaces::forThisUser(),
+               QWidget *parent = nullptr);
 
     static QString caption();
 
-    ~Form1() override;
+    ~MainWindow() override;
 
     StageMachine &stages() { return *m_stages; }
     RunJournal &journal() { return *m_journal; }
     RunWatch &watch() { return *m_watch; }
 
-    void Form_Load();
-    void Command7_Click(); // save the addresses
-    void Command8_Click(); // load the addresses
-    void Command9_Click(); // show the address panel
-    void Command10_Click(); // open the maker's product page
-
-    // The controls, under the names the rest of the program knows them by.
-    QFrame *Picture1;
-    QWidget *WebBrowser1;
-    QLabel *Label4;
-    QLabel *Label5;
-    QGroupBox *Frame1;
-    QLabel *Label1[4];
-    QLineEdit *Text2;
-    QLineEdit *Text3;
-    QLineEdit *Text4;
-    QLineEdit *Text5;
-    QPushButton *Command7;
-    QCheckBox *Check1; // start at login
-    QPushButton *Command6;
-    QPushButton *Command1;
-    QLabel *Label3;
-    QLabel *Label2;
-    QComboBox *Combo1;
-    QPushButton *Command9;
-    QPushButton *Command10;
+    // --start: as soon as the window is up, presses "2: 开始自动挂机" as the
+    // user would. Without saved addresses that button is disabled and the
+    // window stays as on a first run; the red line then says it cannot start
+    // on its own.
+    void pressStartOnceShown();
 
 signals:
     void quitRequested(); // the user confirmed the exit
@@ -81,15 +61,18 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void WindowStyle(); // into the notification area
-    void restoreFromTray();
-    void askToQuit();
-
     void buildControls(QWidget *browserView);
     void connectControls();
+    void showSavedAddresses();
+    void saveAddresses();
+    void openProductPage();
     void acceptCycleLength(const QString &text);
     void showCaption(const QString &caption);
     void showLoginLost(bool lost);
+    void hideIntoTray();
+    void restoreFromTray();
+    void askToQuit();
+    QList<QLineEdit *> addressFields() const;
 
     Desktop &m_desktop;
     TrayIcon &m_tray;
@@ -97,6 +80,24 @@ private:
     StageMachine *m_stages;
     RunJournal *m_journal;
     RunWatch *m_watch;
+
+    QWidget *m_browserView;
+    QFrame *m_startPanel;           // the steps of use, over the browser until a page is opened
+    QGroupBox *m_addressPanel;      // 地址设置
+    QLineEdit *m_loginAddressField;
+    QLineEdit *m_collectionAddressField;
+    QLineEdit *m_generationAddressField;
+    QLineEdit *m_homePageAddressField;
+    QPushButton *m_saveButton;
+    QCheckBox *m_autostartBox;
+    QPushButton *m_loginButton;     // 1: 手动登陆
+    QPushButton *m_startButton;     // 2: 开始自动挂机
+    QLabel *m_statusLine;           // the red line
+    QLabel *m_cycleLengthLabel;
+    QComboBox *m_cycleLengthBox;
+    QPushButton *m_addressSettingsButton;
+    QPushButton *m_productPageButton;
+
     int m_captionsShown = 0;
     CycleLengthValidator *m_lengthValidator = nullptr;
     QRect m_normalGeometry; // where the window stood when last neither minimised nor maximised

@@ -1,4 +1,4 @@
-#include "module1.h"
+#include "http_text.h"
 
 #include "settings/gb_text.h"
 
@@ -9,13 +9,8 @@
 #include <QUrl>
 #include <memory>
 
-QString BytesToText(const QByteArray &bytes)
-{
-    return fromGbBytes(bytes);
-}
-
-void GetHttpText(QNetworkAccessManager &network, const QUrl &url, QObject *receiver,
-                 std::function<void(const QString &text)> done, int transferTimeoutMs)
+void fetchText(QNetworkAccessManager &network, const QUrl &url, QObject *receiver,
+               std::function<void(const QString &text)> done, int transferTimeoutMs)
 {
     QNetworkRequest request(url);
     request.setTransferTimeout(transferTimeoutMs);
@@ -56,6 +51,6 @@ void GetHttpText(QNetworkAccessManager &network, const QUrl &url, QObject *recei
         const bool ok = answered && !fetch->tooLong && status >= 200 && status < 300;
         if (hasReceiver && !receiver)
             return;
-        done(ok ? BytesToText(fetch->body) : QString());
+        done(ok ? fromGbBytes(fetch->body) : QString());
     });
 }
