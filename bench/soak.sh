@@ -73,7 +73,7 @@ dirty=$(git status --porcelain -- src tests bench 2>/dev/null | head -n 1)
   echo
   echo "## The window in the real browser"
   echo
-  echo "The whole window (Form1) with QtWebEngine offscreen, its timers $(value speedup) times faster than in"
+  echo "The whole window (MainWindow) with QtWebEngine offscreen, its timers $(value speedup) times faster than in"
   echo "use, $(value cycle_minutes)-minute cycles, against the fake CMS on 127.0.0.1 (fault draws seeded with"
   echo "$(value seed)) answering a share of $(value error_share) of the administration-page requests with 500, $(value hang_share)"
   echo "only after $(value hang_s) s (longer than the 60 s wait), cutting $(value cut_share) off halfway, and ending"
@@ -92,7 +92,7 @@ dirty=$(git status --porcelain -- src tests bench 2>/dev/null | head -n 1)
   echo "| cycles that ran whole (collect, press, generate, press, home page) | $(value whole_cycles) |"
   echo "| cycles without faults / of those not whole | $(value clean_cycles) / $(value clean_cycles_not_whole) |"
   echo "| longest stall (a stage waiting without moving on) | $(value longest_stall_s) s |"
-  echo "| restarts that found Timer1 still running | $(value restarts_with_timer1_running) |"
+  echo "| restarts that found the 60 s collection wait still running | $(value restarts_with_collection_wait_running) |"
   echo "| administration-page requests | $(value admin_requests) |"
   echo "| faults: 500 / hung / cut / login redirects | $(value faults_server_error) / $(value faults_hang) / $(value faults_cut) / $(value login_redirects) |"
   echo "| logins expired / sessions handed out | $(value logins_expired) / $(value sessions_issued) |"
@@ -106,9 +106,9 @@ dirty=$(git status --porcelain -- src tests bench 2>/dev/null | head -n 1)
   echo "opening of the collection page for each GET. The run ends on its last restart, so the opening"
   echo "of the collection page that this restart starts may be in the journal without reaching the CMS."
   echo
-  echo "A restart that finds Timer1 still running comes after a cycle that a hung collection page"
+  echo "A restart that finds the 60 s collection wait still running comes after a cycle that a hung collection page"
   echo "pushed past its end; the new cycle's press starts that wait afresh, so it still lasts 60 s."
-  echo "A stall is a stage (\"1\" and \"2\" wait for a page, \"3\" for Timer1) that did not"
+  echo "A stall is a stage (waiting for the collection or the generation page, or for the 60 s wait) that did not"
   echo "move on; the hung pages account for the longest."
   echo
   echo "Resident memory of the whole process tree (the tool and every QtWebEngineProcess below it,"

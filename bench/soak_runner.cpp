@@ -236,7 +236,7 @@ int main(int argc, char *argv[])
     MainWindow &window = live.mainWindow;
     StageMachine &stages = window.stages();
     // Typed and confirmed, as with Enter: a length counts once confirmed.
-    QLineEdit *lengthField = control<QComboBox>(window, "cycleLengthBox")->lineEdit();
+    QLineEdit *lengthField = window.findChild<QComboBox *>("cycleLengthBox")->lineEdit();
     lengthField->setText(QString::number(cycleMinutes));
     emit lengthField->editingFinished();
     if (stages.clock().cycleLength() != cycleMinutes)
@@ -331,12 +331,12 @@ int main(int argc, char *argv[])
     QObject::connect(&browser, &Browser::pageLoaded, &window, [&] {
         if (!started && cms.log().contains(QStringLiteral("GET /login"))) {
             started = true;
-            QMetaObject::invokeMethod(control<QPushButton>(window, "startButton"), &QPushButton::click,
+            QMetaObject::invokeMethod(window.findChild<QPushButton *>("startButton"), &QPushButton::click,
                                       Qt::QueuedConnection);
         }
     });
     // When the window says the login is lost, the operator logs in again.
-    auto *loginButton = control<QPushButton>(window, "loginButton");
+    auto *loginButton = window.findChild<QPushButton *>("loginButton");
     QObject::connect(&window.watch(), &RunWatch::loginLostChanged, &window, [loginButton](bool lost) {
         if (lost)
             QMetaObject::invokeMethod(loginButton, &QPushButton::click, Qt::QueuedConnection);

@@ -7,7 +7,7 @@
 #
 #   bash scripts/mutate.sh              every mutant
 #   bash scripts/mutate.sh 5 7 12-14    mutants 5, 7, 12, 13 and 14
-#   bash scripts/mutate.sh -f form1     mutants whose file or fault mentions "form1"
+#   bash scripts/mutate.sh -f main_window  mutants whose file or fault mentions "main_window"
 #   bash scripts/mutate.sh -a 5         every test on mutant 5, naming each failing test function
 #
 # The scratch copy (MUTATE_DIR, default /tmp/mutate-work) takes the tree as it

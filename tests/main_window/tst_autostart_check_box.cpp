@@ -11,11 +11,6 @@
 
 namespace {
 
-QCheckBox *autostartBox(const VirtualWindow &window)
-{
-    return control<QCheckBox>(window.mainWindow, "autostartBox");
-}
-
 QStringList entries(const QString &directory)
 {
     return QDir(directory).entryList({QStringLiteral("*.desktop")}, QDir::Files);
@@ -67,6 +62,7 @@ void TestAutostartCheckBox::entryStartsTheToolInItsOwnFolder()
     const QString folder = root.filePath(folderName);
     const QString otherFolder = root.filePath(QStringLiteral("其他站点"));
     QVERIFY(QDir().mkpath(folder) && QDir().mkpath(otherFolder));
+    const auto autostartBox = [](const VirtualWindow &window) { return window.mainWindow.findChild<QCheckBox *>("autostartBox"); };
     // First-run windows, their address panels open.
     VirtualWindow here(folder + QStringLiteral("/123.txt"), places);
     VirtualWindow other(otherFolder + QStringLiteral("/123.txt"), places);

@@ -35,15 +35,14 @@ int linesWith(const QString &path, const QString &text)
 bool startIntoTheTray(LiveWindow &live)
 {
     MainWindow &window = live.mainWindow;
-    auto *lengthBox = control<QComboBox>(window, "cycleLengthBox");
-    lengthBox->setCurrentText(QStringLiteral("2"));
-    emit lengthBox->lineEdit()->editingFinished();
+    window.findChild<QComboBox *>("cycleLengthBox")->setCurrentText(QStringLiteral("2"));
+    emit window.findChild<QComboBox *>("cycleLengthBox")->lineEdit()->editingFinished();
     window.show();
     QSignalSpy loginLoaded(&live.browser, &Browser::pageLoaded);
-    QTest::mouseClick(control<QPushButton>(window, "loginButton"), Qt::LeftButton);
+    QTest::mouseClick(window.findChild<QPushButton *>("loginButton"), Qt::LeftButton);
     if (!loginLoaded.wait(Patience))
         return false;
-    QTest::mouseClick(control<QPushButton>(window, "startButton"), Qt::LeftButton);
+    QTest::mouseClick(window.findChild<QPushButton *>("startButton"), Qt::LeftButton);
     window.showMinimized();
     return QTest::qWaitFor([&window] { return window.isHidden(); });
 }
@@ -73,7 +72,6 @@ void TestExpiredLogin::expiredLoginShowsASignUntilTheOperatorLogsInAgain()
     QVERIFY(cms.listen());
     LiveWindow live(cms, 50);
     MainWindow &window = live.mainWindow;
-    auto *loginButton = control<QPushButton>(window, "loginButton");
     const QString journal = RunJournal::pathBeside(live.settings);
     const QString pressed = QStringLiteral("采集页：已按下提交按钮");
     const QString missed = QStringLiteral("采集页：未按下提交按钮（找到 0 个 submit_button）");
@@ -87,14 +85,14 @@ void TestExpiredLogin::expiredLoginShowsASignUntilTheOperatorLogsInAgain()
     QCOMPARE(linesWith(journal, pressed), 2);
     QCOMPARE(linesWith(journal, missed), 1);
     emit live.tray.restoreRequested();
-    QTRY_COMPARE_WITH_TIMEOUT(control<QLabel>(window, "statusLine")->text(), sign, Patience);
+    QTRY_COMPARE_WITH_TIMEOUT(window.findChild<QLabel *>("statusLine")->text(), sign, Patience);
     QTRY_VERIFY_WITH_TIMEOUT(linesWith(journal, missed) >= 2, Patience);
     QVERIFY(window.watch().loginLost());
 
-    QVERIFY(loginButton->isEnabled());
-    QTest::mouseClick(loginButton, Qt::LeftButton);
+    QVERIFY(window.findChild<QPushButton *>("loginButton")->isEnabled());
+    QTest::mouseClick(window.findChild<QPushButton *>("loginButton"), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!window.watch().loginLost(), Patience);
-    QVERIFY(!loginButton->isEnabled());
+    QVERIFY(!window.findChild<QPushButton *>("loginButton")->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(linesWith(journal, pressed), collectionPosts(), Patience); // the POST may trail the press
     QCOMPARE(live.tray.messages.size(), 1);
 }

@@ -42,35 +42,21 @@ struct Settings {
 struct Window : VirtualWindow {
     using VirtualWindow::VirtualWindow;
 
-    QPushButton *button(const char *name) const { return control<QPushButton>(mainWindow, name); }
-    QComboBox *lengthBox() const { return control<QComboBox>(mainWindow, "cycleLengthBox"); }
-    QList<QLineEdit *> addressFields() const
-    {
-        return {control<QLineEdit>(mainWindow, "loginAddressField"), control<QLineEdit>(mainWindow, "collectionAddressField"),
-                control<QLineEdit>(mainWindow, "generationAddressField"), control<QLineEdit>(mainWindow, "homePageAddressField")};
-    }
-    QStringList fields() const
-    {
-        QStringList texts;
-        for (const QLineEdit *field : addressFields())
-            texts << field->text();
-        return texts;
-    }
-    bool firstRun() const
-    {
-        return control<QGroupBox>(mainWindow, "addressPanel")->isVisible() && !button("loginButton")->isEnabled()
-            && !button("startButton")->isEnabled();
-    }
+    template <typename T = QPushButton> T *find(const char *name) const { return mainWindow.findChild<T *>(name); }
+    // Top to bottom: login, collection, generation, home page.
+    QList<QLineEdit *> addressFields() const { return find<QGroupBox>("addressPanel")->findChildren<QLineEdit *>(); }
+    QStringList fields() const { QStringList texts; for (auto *field : addressFields()) texts << field->text(); return texts; }
+    bool firstRun() const { return find<QWidget>("addressPanel")->isVisible() && !find("loginButton")->isEnabled() && !find("startButton")->isEnabled(); }
     void save(const QStringList &addresses)
     {
-        QTest::mouseClick(button("addressSettingsButton"), Qt::LeftButton);
+        QTest::mouseClick(find("addressSettingsButton"), Qt::LeftButton);
         QApplication::clipboard()->setText(addresses[0]);
         const QList<QLineEdit *> fields = addressFields();
         fields[0]->clear();
         fields[0]->paste();
         for (int i = 1; i < 4; ++i)
             fields[i]->setText(addresses[i]);
-        QTest::mouseClick(button("saveButton"), Qt::LeftButton);
+        QTest::mouseClick(find("saveButton"), Qt::LeftButton);
     }
 };
 
@@ -146,17 +132,17 @@ void TestWindow::saveRefusedByAFullDiskSaysSoAndKeepsTheAddresses()
     const QString message = window.desktop.boxes[0].text;
     QVERIFY2(message.contains("123.txt") && message.contains("没有保存"), qPrintable(message));
     QCOMPARE(window.fields(), Saved);
-    QVERIFY(window.button("startButton")->isEnabled());
+    QVERIFY(window.find("startButton")->isEnabled());
 }
 
 void TestWindow::startedCycleDisablesTheButtonsThatWouldDisturbIt()
 {
     Settings settings;
     Window window(settings.path);
-    QTest::mouseClick(window.button("startButton"), Qt::LeftButton);
+    QTest::mouseClick(window.find("startButton"), Qt::LeftButton);
     QCOMPARE(window.browser.calls.last().what, "http://cms/collect");
     for (const char *name : {"startButton", "loginButton", "addressSettingsButton"})
-        QVERIFY2(!window.button(name)->isEnabled(), name);
+        QVERIFY2(!window.find(name)->isEnabled(), name);
 }
 
 void TestWindow::startOptionWithoutAddressesSaysWhyNothingRuns()
@@ -164,7 +150,7 @@ void TestWindow::startOptionWithoutAddressesSaysWhyNothingRuns()
     Settings none(QByteArray{});
     Window window(none.path);
     window.mainWindow.pressStartOnceShown();
-    QTRY_VERIFY(control<QLabel>(window.mainWindow, "statusLine")->text().contains("无法自动开始挂机"));
+    QTRY_VERIFY(window.find<QLabel>("statusLine")->text().contains("无法自动开始挂机"));
     QVERIFY(window.firstRun() && window.browser.calls.isEmpty());
 }
 
@@ -184,8 +170,8 @@ void TestWindow::typedLengthCountsOnlyOnceConfirmedAndInRange()
     QFETCH(int, minutes);
     Settings settings;
     Window window(settings.path);
-    window.lengthBox()->lineEdit()->selectAll();
-    QTest::keyClicks(window.lengthBox()->lineEdit(), keys);
+    window.find<QComboBox>("cycleLengthBox")->lineEdit()->selectAll();
+    QTest::keyClicks(window.find<QComboBox>("cycleLengthBox")->lineEdit(), keys);
     QCOMPARE(window.mainWindow.stages().clock().cycleLength(), minutes);
 }
 
@@ -193,9 +179,9 @@ void TestWindow::wordsAfterTheGapClearTheLengthBox()
 {
     Settings settings;
     Window window(settings.path);
-    const QLabel *label = control<QLabel>(window.mainWindow, "cycleLengthLabel");
+    const QLabel *label = window.find<QLabel>("cycleLengthLabel");
     const int words = label->geometry().right() - label->fontMetrics().horizontalAdvance("分钟");
-    QVERIFY2(words > window.lengthBox()->geometry().right(), qPrintable(QString::number(words)));
+    QVERIFY2(words > window.find<QComboBox>("cycleLengthBox")->geometry().right(), qPrintable(QString::number(words)));
 }
 
 // Someone retyping the length as the clock restarts the cycle keeps typing
@@ -207,13 +193,13 @@ void TestWindow::restartByTheClockLeavesTheKeyboardWithTheTypist()
     QApplication::setActiveWindow(&window.mainWindow);
     QVERIFY(QTest::qWaitForWindowActive(&window.mainWindow));
     window.browser.setLoadDelay(100);
-    QTest::mouseClick(window.button("startButton"), Qt::LeftButton);
-    QVERIFY(QApplication::focusWidget() != window.lengthBox());
+    QTest::mouseClick(window.find("startButton"), Qt::LeftButton);
+    QVERIFY(QApplication::focusWidget() != window.find<QComboBox>("cycleLengthBox"));
     window.clock.advance(80200 + 599000);
-    window.lengthBox()->setFocus();
+    window.find<QComboBox>("cycleLengthBox")->setFocus();
     window.clock.advance(1000);
     QCOMPARE(window.browser.calls.last().what, QStringLiteral("http://cms/collect"));
-    QCOMPARE(QApplication::focusWidget(), window.lengthBox());
+    QCOMPARE(QApplication::focusWidget(), window.find<QComboBox>("cycleLengthBox"));
 }
 
 void TestWindow::everyCloseAsksAndOnlyOkQuits()

@@ -4,7 +4,6 @@
 #include "fake_cms.h"
 #include "fake_desktop.h"
 #include "fake_tray_icon.h"
-#include "find_control.h"
 #include "main_window/main_window.h"
 #include "scaled_timer_factory.h"
 #include "settings/settings_file.h"

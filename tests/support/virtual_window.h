@@ -3,7 +3,6 @@
 #include "fake_browser.h"
 #include "fake_desktop.h"
 #include "fake_tray_icon.h"
-#include "find_control.h"
 #include "main_window/main_window.h"
 
 // The whole window on virtual time, over a browser that loads nothing and
