@@ -27,8 +27,8 @@ HttpResponse FaultyCms::handle(const HttpRequest &request)
     // Judged before the request changes anything: a GET /login that renews
     // an expired session does not itself carry the new session.
     const bool expired = sessionExpired();
-    const bool session = carriesSession(request) && !expired;
-    const Outcome outcome = draw(request, expired);
+    const bool session = admits(request);
+    const Outcome outcome = draw(request, !session);
     HttpResponse response = FakeCms::handle(request);
     if (!expired && sessionExpired())
         ++m_expiredLogins; // this request is still served; the next ones are not

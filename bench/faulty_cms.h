@@ -31,7 +31,7 @@ public:
         ServerError,   // a 500 fault
         Hang,          // a hang fault (answered late or never)
         Cut,           // a cut fault
-        LoginRedirect, // the login had expired: redirected to the login form
+        LoginRedirect, // no live login: redirected to the login form
     };
     struct Served {
         HttpRequest request;

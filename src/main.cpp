@@ -1,3 +1,4 @@
+#include "automation/browser_profile.h"
 #include "automation/precise_timer.h"
 #include "automation/run_journal.h"
 #include "automation/web_engine_browser.h"
@@ -6,14 +7,20 @@
 #include "main_window/main_window.h"
 #include "main_window/qt_desktop.h"
 #include "main_window/quit_on_signal.h"
+#include "main_window/single_copy.h"
 #include "main_window/system_tray_icon.h"
+#include "settings/folder_key.h"
 #include "settings/settings_file.h"
 #include "update/update_check.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QQuickWindow>
 #include <QScreen>
+
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
@@ -30,12 +37,25 @@ int main(int argc, char *argv[])
     const bool start = startRequested(QApplication::arguments());
     quitOnTerminationSignals();
 
-    WebEngineBrowser browser;
+    const QString settings = SettingsFile::defaultPath();
+    const QString folder = canonicalFolder(QFileInfo(settings).absolutePath());
+    SingleCopy copy(folder);
+    if (!copy.claim()) {
+        std::fprintf(stderr, "orvo-collector: %s\n",
+                     qUtf8Printable(QStringLiteral("文件夹“%1”中已经有一个本工具在运行，已把它的窗口调到前面。")
+                                        .arg(QDir::toNativeSeparators(folder))));
+        return 0;
+    }
+    const QString profile = BrowserProfile::nameFor(folder);
+    BrowserProfile::takeOverSharedProfile(profile);
+
+    WebEngineBrowser browser(profile);
     PreciseTimerFactory timers;
     QtDesktop desktop(QStringLiteral("OrvoCMS全自动挂机采集工具"));
     SystemTrayIcon tray(appIcon());
     QNetworkAccessManager network;
-    MainWindow window(browser, browser.view(), timers, desktop, tray, SettingsFile::defaultPath());
+    MainWindow window(browser, browser.view(), timers, desktop, tray, settings);
+    QObject::connect(&copy, &SingleCopy::comeForwardAsked, &window, &MainWindow::bringForward);
     // exit(), not quit(): quit() would close the window, which asks again.
     QObject::connect(&window, &MainWindow::quitRequested, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     auto *update = new UpdateCheck(timers, network, desktop, QStringLiteral(UPDATE_FILE_URL),

@@ -5,9 +5,13 @@
 
 // How a page that the cycle asked for ended its load.
 struct PageLoad {
-    enum Outcome { Loaded, Failed, TimedOut };
+    // Elsewhere: a page loaded, but not the one asked for (the CMS redirected
+    // to its login page, say).
+    enum Outcome { Loaded, Failed, TimedOut, Elsewhere };
     Outcome outcome = Loaded;
-    QString detail; // why it failed: an HTTP status or a network error, in words
+    // Why it failed, in Chinese words, the browser's own error name after
+    // them; for Elsewhere, the address where the load ended.
+    QString detail;
 
     bool loaded() const { return outcome == Loaded; }
 };
@@ -30,7 +34,7 @@ public:
 signals:
     void pageLoaded(const PageLoad &load);
     // The outcome of a press: how many elements answered to the name (-1:
-    // the requested page had not loaded, so nothing was looked for), and
+    // the requested page is not the one shown, so nothing was looked for), and
     // whether one was clicked.
     void pressReported(int found, bool pressed);
     // A page opened an alert, confirm, prompt or leave-page box, which the

@@ -32,6 +32,12 @@ void Countdown::start(Phase phase, int seconds)
     m_tick->setEnabled(true);
 }
 
+void Countdown::stop()
+{
+    m_phase = Phase::None;
+    m_tick->setEnabled(false);
+}
+
 void Countdown::tick()
 {
     --m_seconds;

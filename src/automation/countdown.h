@@ -23,6 +23,8 @@ public:
     // Counts down from `seconds` in `phase`. A tick already running keeps its
     // schedule, so the line changes on the same beat as before.
     void start(Phase phase, int seconds);
+    // The line keeps what it shows.
+    void stop();
     Phase phase() const { return m_phase; }
     // Moves the seconds left without changing the phase or the beat.
     void setSeconds(int seconds) { m_seconds = seconds; }

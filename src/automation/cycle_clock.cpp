@@ -26,6 +26,13 @@ void CycleClock::start()
     m_tick->setEnabled(true);
 }
 
+void CycleClock::stop()
+{
+    m_tick->setEnabled(false);
+    m_seconds = 0;
+    m_minutes = 0;
+}
+
 void CycleClock::tick()
 {
     if (++m_seconds >= 60) {

@@ -24,6 +24,8 @@ public:
 
     // Starts ticking if stopped; never resets the counts or the tick's schedule.
     void start();
+    // Stops ticking and counts from zero at the next start.
+    void stop();
     void tick();
 
 signals:

@@ -1,5 +1,9 @@
 #include "requested_load.h"
 
+#include <QUrlQuery>
+
+#include <algorithm>
+
 namespace {
 
 QUrl normalised(const QUrl &url)
@@ -13,6 +17,19 @@ void RequestedLoad::request(const QUrl &url)
 {
     m_url = normalised(url);
     m_state = Requested;
+}
+
+bool RequestedLoad::reached(const QUrl &url) const
+{
+    const QUrl ended = normalised(url);
+    if (ended.path() != m_url.path())
+        return false;
+    const QUrlQuery endedQuery(ended);
+    const auto items = QUrlQuery(m_url).queryItems(QUrl::FullyDecoded);
+    return std::all_of(items.begin(), items.end(), [&endedQuery](const auto &item) {
+        return endedQuery.hasQueryItem(item.first)
+            && endedQuery.allQueryItemValues(item.first, QUrl::FullyDecoded).contains(item.second);
+    });
 }
 
 bool RequestedLoad::endsWith(QWebEngineLoadingInfo::LoadStatus status, const QUrl &url)

@@ -3,6 +3,7 @@
 #include "browser.h"
 #include "cycle_clock.h"
 #include "run_journal.h"
+#include "timer.h"
 
 namespace {
 
@@ -23,8 +24,11 @@ QString pageName(StageMachine::Page page)
 
 } // namespace
 
-RunWatch::RunWatch(StageMachine &stages, Browser &browser, RunJournal &journal, QObject *parent)
-    : QObject(parent), m_journal(journal)
+RunWatch::RunWatch(StageMachine &stages, Browser &browser, RunJournal &journal, TimerFactory &timers,
+                   QObject *parent)
+    : QObject(parent),
+      m_journal(journal),
+      m_reminder(timers.create(int(std::chrono::milliseconds(ReminderAfter).count()), this))
 {
     connect(&stages, &StageMachine::pageOpened, this, &RunWatch::pageOpened);
     connect(&browser, &Browser::pageLoaded, this, &RunWatch::pageLoaded);
@@ -36,6 +40,22 @@ RunWatch::RunWatch(StageMachine &stages, Browser &browser, RunJournal &journal, 
     // the opening of the collection page that the restart caused.
     connect(&stages.clock(), &CycleClock::cycleDue, this, [this] {
         m_journal.write(QStringLiteral("到达采集间隔，已重新开始采集"));
+    });
+    connect(&stages, &StageMachine::cycleStopped, this, [this] {
+        m_stopped = true;
+        m_journal.write(QStringLiteral("按了“1: 手动登陆”：挂机已停止，登陆后请按“2: 开始自动挂机”"));
+        m_reminder->setEnabled(true);
+    });
+    connect(&stages, &StageMachine::cycleStarted, this, [this] {
+        m_reminder->setEnabled(false);
+        if (m_stopped)
+            m_journal.write(QStringLiteral("按了“2: 开始自动挂机”：重新开始挂机"));
+        m_stopped = false;
+    });
+    connect(m_reminder, &Timer::timeout, this, [this] {
+        m_reminder->setEnabled(false);
+        m_journal.write(QStringLiteral("挂机已停止 %1 分钟，仍在等待按“2: 开始自动挂机”").arg(ReminderAfter.count()));
+        emit stoppedTooLong();
     });
 }
 
@@ -51,17 +71,48 @@ void RunWatch::pageOpened(StageMachine::Page page, const QString &address, bool 
 void RunWatch::pageLoaded(const PageLoad &load)
 {
     const QString name = pageName(m_page);
+    const bool cyclePage = m_page != StageMachine::Page::Login;
     switch (load.outcome) {
     case PageLoad::Loaded:
         m_journal.write(name + QStringLiteral("载入成功"));
+        if (cyclePage)
+            noteLoaded();
+        break;
+    case PageLoad::Elsewhere:
+        m_journal.write(name + QStringLiteral("没有打开，停在了另一个页面：") + load.detail);
+        if (cyclePage) {
+            noteLoaded();
+            setLoginLost(true);
+        }
         break;
     case PageLoad::Failed:
-        m_journal.write(name + QStringLiteral("载入失败：") + load.detail);
-        break;
     case PageLoad::TimedOut:
-        m_journal.write(name + QStringLiteral("载入超时：") + load.detail);
+        m_journal.write(name + QStringLiteral("载入失败：") + load.detail);
+        if (cyclePage)
+            noteFailure(load.detail);
         break;
     }
+}
+
+void RunWatch::noteFailure(const QString &reason)
+{
+    if (++m_failuresInARow < 2 || !m_outage.isEmpty())
+        return;
+    m_outage = reason;
+    m_outageStart = QDateTime::currentDateTime();
+    m_journal.write(QStringLiteral("网站无法访问：") + reason);
+    emit outageChanged(reason);
+}
+
+void RunWatch::noteLoaded()
+{
+    m_failuresInARow = 0;
+    if (m_outage.isEmpty())
+        return;
+    m_outage.clear();
+    const qint64 minutes = m_outageStart.secsTo(QDateTime::currentDateTime()) / 60;
+    m_journal.write(QStringLiteral("网站恢复访问（无法访问约 %1 分钟）").arg(minutes));
+    emit outageChanged({});
 }
 
 void RunWatch::pressReported(int found, bool pressed)
@@ -70,7 +121,7 @@ void RunWatch::pressReported(int found, bool pressed)
     if (pressed)
         m_journal.write(name + QStringLiteral("：已按下提交按钮"));
     else if (found < 0)
-        m_journal.write(name + QStringLiteral("：未按下提交按钮（页面没有载入）"));
+        m_journal.write(name + QStringLiteral("：未按下提交按钮（不在要打开的页面上）"));
     else
         m_journal.write(name + QStringLiteral("：未按下提交按钮（找到 %1 个 submit_button）").arg(found));
 
@@ -78,9 +129,8 @@ void RunWatch::pressReported(int found, bool pressed)
         return;
     if (pressed)
         setLoginLost(false);
-    else if (found == 0 && m_collectionHadButton)
+    else if (found == 0)
         setLoginLost(true);
-    m_collectionHadButton = found > 0;
 }
 
 void RunWatch::setLoginLost(bool lost)

@@ -2,36 +2,55 @@
 
 #include "stage_machine.h"
 
+#include <QDateTime>
 #include <QObject>
 
 class Browser;
 class RunJournal;
+class Timer;
+class TimerFactory;
 struct PageLoad;
 
 // Follows the cycle for the run journal, and notices when it stops being
-// useful: a collection page that loads without its submit button, after one
-// that had it, usually means the CMS's login has expired (it answers with
-// its login form) or the page changed. That sign stays until a collection
-// page's button is pressed again.
+// useful:
+// - the login is lost: a collection page loads without its submit button,
+//   or a page of the cycle ends up elsewhere (the CMS's login form, usually).
+//   The sign stays until a collection page's button is pressed again;
+// - an outage: two loads of the cycle's pages in a row fail. It lasts until
+//   a page of the cycle loads again;
+// - a cycle stopped by "1" that has waited ReminderAfter for "2".
 class RunWatch : public QObject {
     Q_OBJECT
 public:
-    RunWatch(StageMachine &stages, Browser &browser, RunJournal &journal, QObject *parent = nullptr);
+    static constexpr std::chrono::minutes ReminderAfter{10};
+
+    RunWatch(StageMachine &stages, Browser &browser, RunJournal &journal, TimerFactory &timers,
+             QObject *parent = nullptr);
 
     bool loginLost() const { return m_loginLost; }
+    // Why the site cannot be reached, in words; empty outside an outage.
+    QString outage() const { return m_outage; }
 
 signals:
     void loginLostChanged(bool lost);
+    void outageChanged(const QString &reason);
+    void stoppedTooLong();
 
 private:
     void pageOpened(StageMachine::Page page, const QString &address, bool again);
     void pageLoaded(const PageLoad &load);
     void pressReported(int found, bool pressed);
     void setLoginLost(bool lost);
+    void noteFailure(const QString &reason);
+    void noteLoaded();
 
     RunJournal &m_journal;
+    Timer *const m_reminder;
     StageMachine::Page m_page = StageMachine::Page::Login;
     int m_cycle = 0;
-    bool m_collectionHadButton = false;
     bool m_loginLost = false;
+    bool m_stopped = false;
+    int m_failuresInARow = 0;
+    QString m_outage;
+    QDateTime m_outageStart;
 };

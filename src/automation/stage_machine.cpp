@@ -33,6 +33,8 @@ StageMachine::StageMachine(Browser &browser, TimerFactory &timers, QObject *pare
 
 void StageMachine::openLoginPage()
 {
+    if (isRunning())
+        stop();
     emit loginOpened();
     open(Page::Login, addresses.login);
 }
@@ -42,6 +44,16 @@ void StageMachine::startCycle()
     m_stage = Stage::CollectionRequested;
     open(Page::Collection, addresses.collection);
     emit cycleStarted();
+}
+
+void StageMachine::stop()
+{
+    m_stage = Stage::Idle;
+    m_collectionWait->setEnabled(false);
+    m_generationWait->setEnabled(false);
+    m_clock->stop();
+    m_countdown->stop();
+    emit cycleStopped();
 }
 
 void StageMachine::submitCollectionForm()

@@ -34,8 +34,11 @@ public:
 
     StageMachine(Browser &browser, TimerFactory &timers, QObject *parent = nullptr);
 
+    // Hands the browser to the operator: a running cycle stops, so that no
+    // page of the tool's replaces the login page while they type.
     void openLoginPage();
     void startCycle();
+    bool isRunning() const { return m_stage != Stage::Idle; }
     // A cycle length the user confirmed; a countdown to the next collection
     // that is running moves with it.
     void setCycleLength(int minutes);
@@ -48,6 +51,7 @@ public:
 signals:
     void loginOpened();     // the start panel over the browser goes away
     void cycleStarted();    // "1", "2" and 地址设置 are disabled
+    void cycleStopped();    // by "1": nothing runs until "2"
     // A page is being opened; `again` for the home page reopened by the clock.
     void pageOpened(StageMachine::Page page, const QString &address, bool again);
 
@@ -61,6 +65,7 @@ private:
     void onPageLoaded();
     void onCollectionWaitOver();
     void onGenerationWaitOver();
+    void stop();
     void startWait(Timer *wait);
     void open(Page page, const QString &address, bool again = false);
 

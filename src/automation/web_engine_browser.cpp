@@ -13,23 +13,49 @@ namespace {
 
 const QString SubmitButton = QStringLiteral("submit_button");
 
+// A failed load's reason for the operator, from Chromium's network error.
+QString connectionFailure(int error)
+{
+    switch (qAbs(error)) {
+    case 7: case 118: return QStringLiteral("连接超时");
+    case 100: case 101: return QStringLiteral("连接被中断");
+    case 102: return QStringLiteral("连接被拒绝");
+    case 105: case 137: return QStringLiteral("找不到服务器");
+    case 106: return QStringLiteral("本机没有连接网络");
+    case 104: case 109: return QStringLiteral("无法连接到服务器");
+    case 324: return QStringLiteral("服务器没有返回内容");
+    default: return QStringLiteral("页面载入失败");
+    }
+}
+
 PageLoad failure(const QWebEngineLoadingInfo &info)
 {
-    if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain)
-        return {PageLoad::Failed, QStringLiteral("HTTP %1").arg(info.errorCode())};
-    return {PageLoad::Failed, info.errorString()};
+    switch (info.errorDomain()) {
+    case QWebEngineLoadingInfo::HttpStatusCodeDomain:
+        return {PageLoad::Failed, QStringLiteral("服务器出错（HTTP %1）").arg(info.errorCode())};
+    case QWebEngineLoadingInfo::ConnectionErrorDomain:
+        return {PageLoad::Failed, connectionFailure(info.errorCode()) + QStringLiteral("（%1）").arg(info.errorString())};
+    case QWebEngineLoadingInfo::CertificateErrorDomain:
+        return {PageLoad::Failed, QStringLiteral("证书不可信（%1）").arg(info.errorString())};
+    default:
+        return {PageLoad::Failed, QStringLiteral("页面载入失败（%1）").arg(info.errorString())};
+    }
 }
 
 } // namespace
 
-WebEngineBrowser::WebEngineBrowser(int loadTimeoutMs, QObject *parent)
+WebEngineBrowser::WebEngineBrowser(const QString &profileName, int loadTimeoutMs, QObject *parent)
     : Browser(parent),
       m_loadTimeout(new QTimer(this)),
       m_retry(new QTimer(this)),
-      m_profile(new QWebEngineProfile(QStringLiteral("OrvoCollector"))),
-      m_page(new UnattendedPage(m_profile)),
+      m_profile(new QWebEngineProfile(profileName)),
+      m_page(nullptr),
       m_view(new QWebEngineView)
 {
+    // A PHP admin keeps its login in a session cookie; kept only in memory it
+    // would be gone after every restart.
+    m_profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
+    m_page = new UnattendedPage(m_profile);
     m_view->setPage(m_page);
     connect(m_page, &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::onLoadingChanged);
     connect(m_page, &UnattendedPage::dialogAnswered, this, &Browser::pageDialogAnswered);
@@ -91,6 +117,11 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo &info)
     // Error pages are reported as failed; a page the server sent with an
     // error status still loads and is pressed if it has the button.
     const bool loaded = info.status() == QWebEngineLoadingInfo::LoadSucceededStatus;
+    if (loaded && !m_requested.reached(info.url())) {
+        // Redirected away, to a login form most likely: nothing is pressed there.
+        emit pageLoaded({PageLoad::Elsewhere, info.url().toString()});
+        return;
+    }
     m_onRequestedPage = loaded;
     emit pageLoaded(loaded ? PageLoad{} : failure(info));
 }
@@ -102,7 +133,7 @@ void WebEngineBrowser::onLoadTimeout()
     m_requested.forget();
     m_retry->stop();
     m_page->triggerAction(QWebEnginePage::Stop);
-    emit pageLoaded({PageLoad::TimedOut, QStringLiteral("%1 秒后仍未载入完成，已停止").arg(m_loadTimeout->interval() / 1000)});
+    emit pageLoaded({PageLoad::TimedOut, QStringLiteral("页面载入超时（%1 秒后仍未载入完成，已停止）").arg(m_loadTimeout->interval() / 1000)});
 }
 
 void WebEngineBrowser::pressSubmitButton()

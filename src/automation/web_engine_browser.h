@@ -12,8 +12,9 @@ class QWebEngineProfile;
 class QWidget;
 class UnattendedPage;
 
-// The embedded browser on QtWebEngine. It uses a named profile, so the
-// cookies of a login that the CMS makes persistent stay on disk between runs.
+// The embedded browser on QtWebEngine. It uses a named profile whose cookies,
+// those that end with the session included, stay on disk between runs: a
+// login survives quitting and a restart.
 class WebEngineBrowser : public Browser {
     Q_OBJECT
 public:
@@ -21,7 +22,8 @@ public:
     // load as failed: a page that never answers must not hold the cycle.
     static constexpr int DefaultLoadTimeoutMs = 180000;
 
-    explicit WebEngineBrowser(int loadTimeoutMs = DefaultLoadTimeoutMs, QObject *parent = nullptr);
+    explicit WebEngineBrowser(const QString &profileName, int loadTimeoutMs = DefaultLoadTimeoutMs,
+                              QObject *parent = nullptr);
     // The page goes before its profile, which flushes the cookies to disk.
     ~WebEngineBrowser() override;
 

@@ -1,7 +1,8 @@
 #include "autostart_entry.h"
 
+#include "settings/folder_key.h"
+
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -61,8 +62,7 @@ AutostartEntry::AutostartEntry(const AutostartPlaces &places, const QString &fol
     : m_places(places),
       m_folder(QDir::cleanPath(QDir(folder).absolutePath()))
 {
-    const QByteArray hash = QCryptographicHash::hash(m_folder.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-    m_filePath = m_places.directory + QStringLiteral("/orvo-collector-%1.desktop").arg(QString::fromLatin1(hash));
+    m_filePath = m_places.directory + QStringLiteral("/orvo-collector-%1.desktop").arg(folderKey(m_folder));
 }
 
 bool AutostartEntry::exists() const

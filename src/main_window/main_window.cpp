@@ -27,6 +27,10 @@
 
 namespace {
 
+const QString LoginLostText = QStringLiteral("未找到提交按钮，请重新登陆后台");
+const QString StoppedText = QStringLiteral("已停止挂机：登陆后请按 2 开始");
+const QString StoppedTooLongText = QStringLiteral("已停止挂机10分钟：登陆后请按 2");
+
 QRect twips(int left, int top, int width, int height)
 {
     const int t = MainWindow::TwipsPerPixel;
@@ -67,7 +71,7 @@ MainWindow::MainWindow(Browser &browser, QWidget *browserView, TimerFactory &tim
       m_settingsPath(settingsPath),
       m_stages(new StageMachine(browser, timers, this)),
       m_journal(new RunJournal(RunJournal::pathBeside(settingsPath), this)),
-      m_watch(new RunWatch(*m_stages, browser, *m_journal, this))
+      m_watch(new RunWatch(*m_stages, browser, *m_journal, timers, this))
 {
     m_journal->write(QStringLiteral("启动"));
     setWindowTitle(caption());
@@ -217,14 +221,26 @@ void MainWindow::connectControls()
     connect(m_addressSettingsButton, &QPushButton::clicked, m_addressPanel, &QWidget::show);
     connect(m_productPageButton, &QPushButton::clicked, this, &MainWindow::openProductPage);
 
+    // The pages show from the first one opened, by "1", "2" or --start.
     connect(&stages, &StageMachine::loginOpened, m_startPanel, &QWidget::hide);
+    connect(&stages, &StageMachine::cycleStarted, m_startPanel, &QWidget::hide);
     connect(&stages, &StageMachine::cycleStarted, this, [this] {
         m_startButton->setEnabled(false);
         m_loginButton->setEnabled(m_watch->loginLost()); // the way to log in again
         m_addressSettingsButton->setEnabled(false);
     });
+    connect(&stages, &StageMachine::cycleStopped, this, [this] {
+        m_startButton->setEnabled(true);
+        m_addressSettingsButton->setEnabled(true); // a wrong address can be mended now
+        m_statusLine->setText(StoppedText);
+    });
     connect(&stages.countdown(), &Countdown::captionChanged, this, &MainWindow::showCaption);
     connect(m_watch, &RunWatch::loginLostChanged, this, &MainWindow::showLoginLost);
+    connect(m_watch, &RunWatch::outageChanged, this, [this](const QString &reason) {
+        if (!reason.isEmpty())
+            warn(warning());
+    });
+    connect(m_watch, &RunWatch::stoppedTooLong, this, [this] { warn(StoppedTooLongText); });
 
     connect(&m_tray, &TrayIcon::restoreRequested, this, &MainWindow::restoreFromTray);
     connect(&m_tray, &TrayIcon::exitRequested, this, &MainWindow::askToQuit);
@@ -248,28 +264,37 @@ void MainWindow::acceptCycleLength(const QString &text)
     m_lengthValidator->setFallback(m_stages->clock().cycleLength());
 }
 
-namespace {
-const QString LoginLostText = QStringLiteral("未找到提交按钮，请重新登陆后台");
+QString MainWindow::warning() const
+{
+    // The red line is narrow: the reason without the browser's error name.
+    if (!m_watch->outage().isEmpty())
+        return QStringLiteral("网站无法访问：") + m_watch->outage().section(QStringLiteral("（"), 0, 0);
+    return m_watch->loginLost() ? LoginLostText : QString();
 }
 
 void MainWindow::showCaption(const QString &caption)
 {
-    // While the login seems lost, the warning takes every other second of
-    // the red line, so the countdown stays readable.
-    const bool warn = m_watch->loginLost() && ++m_captionsShown % 2 == 0;
-    m_statusLine->setText(warn ? LoginLostText : caption);
+    // While something is wrong, the warning takes every other second of the
+    // red line, so the countdown stays readable.
+    const QString text = warning();
+    const bool warnNow = !text.isEmpty() && ++m_captionsShown % 2 == 0;
+    m_statusLine->setText(warnNow ? text : caption);
+}
+
+void MainWindow::warn(const QString &text)
+{
+    m_statusLine->setText(text);
+    if (isHidden() && m_tray.isVisible())
+        m_tray.showMessage(text);
 }
 
 void MainWindow::showLoginLost(bool lost)
 {
     // "1: 手动登陆" comes back so that the operator can log in again without
-    // quitting; the running cycle keeps its clock.
-    m_loginButton->setEnabled(lost);
-    if (!lost)
-        return;
-    m_statusLine->setText(LoginLostText);
-    if (isHidden() && m_tray.isVisible())
-        m_tray.showMessage(LoginLostText);
+    // quitting; pressing it stops the cycle until "2".
+    m_loginButton->setEnabled(lost || !m_stages->isRunning());
+    if (lost)
+        warn(LoginLostText);
 }
 
 void MainWindow::showSavedAddresses()
@@ -385,6 +410,16 @@ void MainWindow::hideIntoTray()
         return;
     m_tray.show();
     hide();
+}
+
+void MainWindow::bringForward()
+{
+    if (isHidden() || isMinimized()) {
+        restoreFromTray();
+        return;
+    }
+    raise();
+    activateWindow();
 }
 
 void MainWindow::restoreFromTray()

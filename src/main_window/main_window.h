@@ -50,6 +50,9 @@ public:
     // window stays as on a first run; the red line then says it cannot start
     // on its own.
     void pressStartOnceShown();
+    // Out of the tray or the task bar, raised and active: another copy was
+    // started in this folder.
+    void bringForward();
 
 signals:
     void quitRequested(); // the user confirmed the exit
@@ -69,6 +72,8 @@ private:
     void acceptCycleLength(const QString &text);
     void showCaption(const QString &caption);
     void showLoginLost(bool lost);
+    QString warning() const; // what the red line alternates with the countdown
+    void warn(const QString &text); // on the red line, and from the tray while hidden
     void hideIntoTray();
     void restoreFromTray();
     void askToQuit();

@@ -33,4 +33,5 @@ void quitOnTerminationSignals()
     action.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr); // the terminal it was started from closed
 }

@@ -19,7 +19,8 @@ private slots:
 void TestRequestedLoad::onlyTheRequestedLoadsEndIsReported_data()
 {
     // Each event is "request <page>" or "<status> <page>"; `ends` marks, per
-    // event, whether it ends the requested load.
+    // event, whether it ends the requested load: 1 on the page asked for, 2
+    // somewhere else, where nothing may be pressed.
     QTest::addColumn<QStringList>("events");
     QTest::addColumn<QString>("ends");
     QTest::newRow("plain load") << QStringList{"request collect", "started collect", "ok collect"} << "001";
@@ -28,7 +29,12 @@ void TestRequestedLoad::onlyTheRequestedLoadsEndIsReported_data()
     QTest::newRow("requested while another loads, no start of its own")
         << QStringList{"request login", "started login", "request collect", "ok collect"} << "0001";
     QTest::newRow("redirected to the login page")
-        << QStringList{"request collect", "started collect", "ok login"} << "001";
+        << QStringList{"request collect", "started collect", "ok login"} << "002";
+    QTest::newRow("one script for every page, redirected to its login")
+        << QStringList{"request index.php?m=collect", "started index.php?m=collect", "ok index.php?m=login"} << "002";
+    QTest::newRow("the page asked for, with a query item added")
+        << QStringList{"request index.php?m=collect", "started index.php?m=collect", "ok index.php?sid=7&m=collect"}
+        << "001";
     QTest::newRow("failed load") << QStringList{"request collect", "started collect", "failed collect"} << "001";
     QTest::newRow("submission after the press")
         << QStringList{"request collect", "started collect", "ok collect", "started collect", "ok collect"} << "00100";
@@ -55,7 +61,9 @@ void TestRequestedLoad::onlyTheRequestedLoadsEndIsReported()
             load.request(url);
             ended += QLatin1Char('0');
         } else {
-            ended += load.endsWith(statuses.value(what), url) ? QLatin1Char('1') : QLatin1Char('0');
+            ended += !load.endsWith(statuses.value(what), url) ? QLatin1Char('0')
+                : load.reached(url)                          ? QLatin1Char('1')
+                                                             : QLatin1Char('2');
         }
     }
     QCOMPARE(ended, ends);

@@ -29,7 +29,7 @@ struct Rig {
     FakeBrowser browser{clock};
     StageMachine stages{browser, clock};
     RunJournal journal;
-    RunWatch watch{stages, browser, journal};
+    RunWatch watch{stages, browser, journal, clock};
 };
 
 // The journal's lines without their time stamps.

@@ -2,8 +2,10 @@
 
 #include "settings/gb_text.h"
 
+#include <QSignalSpy>
 #include <QUrlQuery>
 #include <QUuid>
+#include <QWebEnginePage>
 
 namespace {
 
@@ -46,7 +48,10 @@ bool FakeCms::isAdminPage(const QByteArray &path)
 
 bool FakeCms::isLogin(const HttpRequest &request)
 {
-    return request.path() == Login && request.method == "GET" && request.target != ExpiredLogin;
+    const QUrlQuery form(QString::fromUtf8(request.body));
+    return request.path() == Login && request.method == "POST"
+        && form.queryItemValue(QStringLiteral("username")) == QLatin1String("admin")
+        && form.queryItemValue(QStringLiteral("password")) == QLatin1String("orvo123");
 }
 
 HttpResponse FakeCms::serverError()
@@ -67,8 +72,8 @@ HttpResponse FakeCms::handle(const HttpRequest &request)
             m_sessionToken = newSessionToken();
         m_requestsSinceLogin = 0;
     } else if (isAdminPage(request.path())) {
-        if (sessionExpired())
-            return HttpResponse::redirect(ExpiredLogin);
+        if (!admits(request))
+            return HttpResponse::redirect(Login);
         ++m_requestsSinceLogin;
     }
     HttpResponse response = respond(request);
@@ -80,10 +85,8 @@ HttpResponse FakeCms::handle(const HttpRequest &request)
 HttpResponse FakeCms::respond(const HttpRequest &request) const
 {
     const QByteArray path = request.path();
-    if (request.target == ExpiredLogin)
-        return page(QStringLiteral("管理员登录"), QStringLiteral("<p>登录已过期，请重新登录</p>"));
-    if (path == Login && request.method == "GET")
-        return loginPage();
+    if (path == Login)
+        return loginPage(request);
     if (path == Collection)
         return collectionPage(request);
     if (path == Generation)
@@ -93,11 +96,18 @@ HttpResponse FakeCms::respond(const HttpRequest &request) const
     return page(QStringLiteral("404"), QStringLiteral("<p>找不到页面</p>"), 404);
 }
 
-HttpResponse FakeCms::loginPage() const
+HttpResponse FakeCms::loginPage(const HttpRequest &request) const
 {
-    HttpResponse response = page(QStringLiteral("管理员登录"), QStringLiteral("<p>登录成功</p>"));
-    response.headers.append({"Set-Cookie", "session=" + m_sessionToken + "; Path=/; Max-Age=2592000"});
-    return response;
+    if (isLogin(request)) {
+        HttpResponse response = page(QStringLiteral("管理后台"), QStringLiteral("<p>登录成功</p>"));
+        response.headers.append({"Set-Cookie", "session=" + m_sessionToken + "; Path=/; HttpOnly"});
+        return response;
+    }
+    const QString refused = request.method == "POST" ? QStringLiteral("<p>用户名或密码错误</p>") : QString();
+    return page(QStringLiteral("管理员登录"),
+                refused + QStringLiteral("<form method=\"post\" action=\"/login\">\n"
+                                         "用户名 <input name=\"username\"> 密码 <input type=\"password\" name=\"password\">\n"
+                                         "<input type=\"submit\" name=\"submit_button\" value=\"登录\">\n</form>"));
 }
 
 HttpResponse FakeCms::collectionPage(const HttpRequest &request) const
@@ -182,4 +192,14 @@ QStringList FakeCms::log() const
 QString FakeCms::describe(const HttpRequest &request)
 {
     return QString::fromLatin1(request.method + ' ' + request.target);
+}
+
+bool logInThrough(QWebEnginePage &page, const FakeCms &cms, int patienceMs)
+{
+    QSignalSpy loaded(&page, &QWebEnginePage::loadFinished);
+    page.load(cms.url(FakeCms::Login));
+    if (!loaded.wait(patienceMs))
+        return false;
+    page.runJavaScript(QString::fromLatin1(FakeCms::LogInScript));
+    return loaded.wait(patienceMs) && cms.log().contains(QStringLiteral("POST /login"));
 }

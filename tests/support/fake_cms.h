@@ -4,10 +4,15 @@
 
 #include <QStringList>
 
+class QWebEnginePage;
+
 // The administration pages of a CMS, served on the loopback interface, for
 // driving a real browser through a collection cycle. Pages are GB2312.
 //
-//   /login      GET hands out the session cookie (a persistent one)
+//   /login      a login form whose button is named submit_button; a POST of
+//               the right name and password hands out the session cookie, a
+//               session one (no lifetime), as PHP does
+//   without the session, the pages below redirect to /login
 //   /collect    one form posting back to the page, with one submit_button
 //   /generate   two forms, each with a submit_button; the first posts to
 //               /generate?form=1, the second to /generate?form=2, and only
@@ -20,9 +25,11 @@
 class FakeCms {
 public:
     static constexpr const char *Login = "/login";
-    // Where an expired session is sent: the login form, which by itself
-    // starts no session; only the operator's own login (GET /login) does.
-    static constexpr const char *ExpiredLogin = "/login?expired=1";
+    // What a person does on the login page, as a script for the page.
+    static constexpr const char *LogInScript =
+        "document.querySelector('[name=username]').value = 'admin';"
+        "document.querySelector('[name=password]').value = 'orvo123';"
+        "document.querySelector('[name=submit_button]').click();";
     static constexpr const char *Collection = "/collect";
     // No element answers to submit_button (the form has another button).
     static constexpr const char *CollectionWithoutButton = "/collect?variant=no-button";
@@ -41,8 +48,8 @@ public:
     static constexpr const char *HomePage = "/homepage";
 
     // After `loginExpiresAfter` administration-page requests since the last
-    // login the session is dead: those pages redirect to ExpiredLogin until
-    // the operator's next GET /login hands out a new session. 0: never.
+    // login the session is dead: those pages redirect to the login form until
+    // the operator logs in again, which hands out a new session. 0: never.
     explicit FakeCms(int loginExpiresAfter = 0);
     virtual ~FakeCms() = default;
 
@@ -53,6 +60,8 @@ public:
 
     // Whether a request carried the session cookie handed out last.
     bool carriesSession(const HttpRequest &request) const;
+    // Whether an administration page is served to it: a live session.
+    bool admits(const HttpRequest &request) const { return carriesSession(request) && !sessionExpired(); }
     // What the server received, in order, without the favicon requests
     // browsers make on their own, as "METHOD target".
     QList<HttpRequest> requests() const;
@@ -68,14 +77,13 @@ protected:
     // The page itself, as a live session gets it.
     HttpResponse respond(const HttpRequest &request) const;
     bool sessionExpired() const;
-    // The operator's own login, which starts a session; the form an expired
-    // session is sent to does not.
+    // A POST of the login form with the right name and password.
     static bool isLogin(const HttpRequest &request);
     static HttpResponse serverError();
     static HttpResponse page(const QString &title, const QString &body, int status = 200);
 
 private:
-    HttpResponse loginPage() const;
+    HttpResponse loginPage(const HttpRequest &request) const;
     HttpResponse collectionPage(const HttpRequest &request) const;
     HttpResponse generationPage(const HttpRequest &request) const;
 
@@ -84,3 +92,7 @@ private:
     int m_requestsSinceLogin = 0;
     HttpTestServer m_server;
 };
+
+// Logs into `cms` in `page` as a person would: the login page, the form
+// filled in, its button. True once the page the login leads to has loaded.
+bool logInThrough(QWebEnginePage &page, const FakeCms &cms, int patienceMs);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "automation/browser_profile.h"
 #include "automation/web_engine_browser.h"
 #include "fake_cms.h"
 #include "fake_desktop.h"
@@ -18,6 +19,7 @@ struct LiveWindow {
           saveFailure(SettingsFile::appendRecord(
               settings, {cms.address(FakeCms::Login), cms.address(FakeCms::Collection),
                          cms.address(FakeCms::Generation), cms.address(FakeCms::HomePage)})),
+          browser(BrowserProfile::nameFor(folder.path())),
           timers(speedup),
           mainWindow(browser, browser.view(), timers, desktop, tray, settings)
     {

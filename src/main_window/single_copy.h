@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QLocalServer;
+class QLockFile;
+
+// One running copy of the tool per folder. The first copy to claim a folder
+// holds it until it ends, a crash included; a later one finds it taken and
+// asks the running copy to come forward instead of starting a cycle of its
+// own on the same site.
+class SingleCopy : public QObject {
+    Q_OBJECT
+public:
+    // `folder`: the folder of 123.txt, taken in its canonical form.
+    explicit SingleCopy(const QString &folder, QObject *parent = nullptr);
+    ~SingleCopy() override;
+
+    // True when this copy now holds the folder. False when another copy does;
+    // that copy has then been asked to come forward.
+    bool claim();
+
+signals:
+    void comeForwardAsked(); // a later copy started in this folder
+
+private:
+    QString m_name;
+    QLockFile *m_lock;
+    QLocalServer *m_server = nullptr;
+};
