@@ -52,8 +52,9 @@ private slots:
     void fullJournalIsRenamedAndStartedAfresh();
 };
 
-// The first collection page has no button (no sign: it never had one), the
-// second has, the third has lost it (the sign).
+// The first collection page has no button (the sign), the second has; the
+// site then fails twice (an outage) and redirects to its login (the sign);
+// "1" stops the cycle, which waits for "2" and says so after 10 minutes.
 void TestRunJournal::journalSaysWhatTheCycleDid()
 {
     QTemporaryDir folder;
@@ -66,14 +67,19 @@ void TestRunJournal::journalSaysWhatTheCycleDid()
     rig.browser.collectionButtons = 1;
     rig.clock.advance(80200 + 120000);
     emit rig.browser.pageDialogAnswered(QStringLiteral("alert"), QStringLiteral("采集完成"));
-    QCOMPARE(sign.count(), 0);
-    rig.browser.collectionButtons = 0;
+    QCOMPARE(sign.count(), 2);
+    const PageLoad refused{PageLoad::Failed, QStringLiteral("连接被拒绝（ERR_CONNECTION_REFUSED）")};
+    rig.browser.loads = {refused, refused, {PageLoad::Elsewhere, QStringLiteral("http://cms/login")}};
     rig.clock.advance(120000);
+    rig.stages.openLoginPage();
+    rig.clock.advance(10 * 60000);
+    rig.stages.startCycle();
 
     QCOMPARE(events(path), (QStringList{
         "第1轮 打开采集页：http://cms/collect",
         "第1轮 采集页载入成功",
         "第1轮 采集页：未按下提交按钮（找到 0 个 submit_button）",
+        "第1轮 采集页上没有提交按钮：后台登录可能已失效，请重新登陆",
         "第1轮 打开信息页生成页：http://cms/generate",
         "第1轮 信息页生成页载入成功",
         "第1轮 信息页生成页：已按下提交按钮",
@@ -83,19 +89,28 @@ void TestRunJournal::journalSaysWhatTheCycleDid()
         "第2轮 到达采集间隔，已重新开始采集",
         "第2轮 采集页载入成功",
         "第2轮 采集页：已按下提交按钮",
+        "第2轮 采集页的提交按钮又按下了",
         "第2轮 网页对话框（alert）已自动应答：采集完成",
         "第2轮 打开信息页生成页：http://cms/generate",
-        "第2轮 信息页生成页载入成功",
-        "第2轮 信息页生成页：已按下提交按钮",
+        "第2轮 信息页生成页载入失败：连接被拒绝（ERR_CONNECTION_REFUSED）",
+        "第2轮 信息页生成页：未按下提交按钮（不在要打开的页面上）",
         "第2轮 打开首页生成页：http://cms/home",
-        "第2轮 首页生成页载入成功",
+        "第2轮 首页生成页载入失败：连接被拒绝（ERR_CONNECTION_REFUSED）",
+        "第2轮 网站无法访问：连接被拒绝（ERR_CONNECTION_REFUSED）",
         "第3轮 打开采集页：http://cms/collect",
         "第3轮 到达采集间隔，已重新开始采集",
-        "第3轮 采集页载入成功",
-        "第3轮 采集页：未按下提交按钮（找到 0 个 submit_button）",
+        "第3轮 采集页没有打开，停在了另一个页面：http://cms/login",
+        "第3轮 网站恢复访问（无法访问约 0 分钟）",
         "第3轮 采集页上没有提交按钮：后台登录可能已失效，请重新登陆",
+        "第3轮 采集页：未按下提交按钮（不在要打开的页面上）",
+        "第3轮 按了“1: 手动登陆”：挂机已停止，登陆后请按“2: 开始自动挂机”",
+        "第3轮 打开登录页：http://cms/login",
+        "第3轮 登录页载入成功",
+        "第3轮 挂机已停止 10 分钟，仍在等待按“2: 开始自动挂机”",
+        "第4轮 打开采集页：http://cms/collect",
+        "第4轮 按了“2: 开始自动挂机”：重新开始挂机",
     }));
-    QCOMPARE(sign.count(), 1);
+    QCOMPARE(sign.count(), 3);
 }
 
 void TestRunJournal::fullJournalIsRenamedAndStartedAfresh()

@@ -23,15 +23,22 @@ public:
     void pressSubmitButton() override
     {
         record(QStringLiteral("press"));
-        const int found = collectionButtons;
+        const int found = m_onPage ? collectionButtons : -1;
         m_clock.schedule(0, [this, found] { emit pressReported(found, found == 1); });
     }
     void pressSecondSubmitButton() override
     {
         record(QStringLiteral("press second"));
-        m_clock.schedule(0, [this] { emit pressReported(2, true); });
+        const bool onPage = m_onPage;
+        m_clock.schedule(0, [this, onPage] { emit pressReported(onPage ? 2 : -1, onPage); });
     }
-    void finishLoad() { emit pageLoaded(PageLoad{}); }
+    // Ends the load with the next of `loads`, or as loaded when none is left.
+    void finishLoad()
+    {
+        const PageLoad load = loads.isEmpty() ? PageLoad{} : loads.takeFirst();
+        m_onPage = load.loaded();
+        emit pageLoaded(load);
+    }
     // -1: pages finish only through finishLoad().
     void setLoadDelay(qint64 ms) { m_loadDelay = ms; }
 
@@ -41,10 +48,12 @@ public:
     };
     QList<Call> calls;
     int collectionButtons = 1; // what a press of the only submit_button finds
+    QList<PageLoad> loads;
 
 private:
     void record(const QString &what) { calls.append({m_clock.now(), what}); }
 
     VirtualClock &m_clock;
     qint64 m_loadDelay = -1;
+    bool m_onPage = false;
 };
