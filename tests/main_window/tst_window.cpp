@@ -76,6 +76,7 @@ private slots:
     void saveRefusedByAFullDiskSaysSoAndKeepsTheAddresses();
     void startedCycleDisablesTheButtonsThatWouldDisturbIt();
     void startOptionWithoutAddressesSaysWhyNothingRuns();
+    void unattendedRunSaysWhatIsWrongAndHandsTheBrowserOverOnOne();
     void typedLengthCountsOnlyOnceConfirmedAndInRange_data();
     void typedLengthCountsOnlyOnceConfirmedAndInRange();
     void wordsAfterTheGapClearTheLengthBox();
@@ -152,6 +153,45 @@ void TestWindow::startOptionWithoutAddressesSaysWhyNothingRuns()
     window.mainWindow.pressStartOnceShown();
     QTRY_VERIFY(window.find<QLabel>("statusLine")->text().contains("无法自动开始挂机"));
     QVERIFY(window.firstRun() && window.browser.calls.isEmpty());
+}
+
+// --start with the site down, then up without the login, all in the tray.
+// The pages show; the outage and the lost login each bring one tray message
+// and take turns with the countdown on the red line. "1" stops the cycle
+// until "2", with 地址设置 usable, and reminds of "2" after 10 minutes.
+void TestWindow::unattendedRunSaysWhatIsWrongAndHandsTheBrowserOverOnOne()
+{
+    Settings settings;
+    Window window(settings.path);
+    window.browser.setLoadDelay(100);
+    window.browser.collectionButtons = 0;
+    const PageLoad refused{PageLoad::Failed, "连接被拒绝（ERR_CONNECTION_REFUSED）"};
+    window.browser.loads = {refused, refused};
+    window.mainWindow.showMinimized();
+    QTRY_VERIFY(window.mainWindow.isHidden());
+    window.mainWindow.pressStartOnceShown();
+    QTRY_VERIFY(!window.browser.calls.isEmpty());
+    QVERIFY(window.find<QWidget>("startPanel")->isHidden());
+    QStringList lines;
+    for (int second = 0; second < 600 + 81; ++second) {
+        window.clock.advance(1000);
+        lines << window.find<QLabel>("statusLine")->text();
+    }
+    QCOMPARE(window.tray.messages, (QStringList{"网站无法访问：连接被拒绝", "未找到提交按钮，请重新登陆后台"}));
+    QVERIFY(lines.contains("网站无法访问：连接被拒绝") && lines.contains("未找到提交按钮，请重新登陆后台"));
+
+    emit window.tray.restoreRequested();
+    QTest::mouseClick(window.find("loginButton"), Qt::LeftButton);
+    const int calls = window.browser.calls.size();
+    QCOMPARE(window.find<QLabel>("statusLine")->text(), "已停止挂机：登陆后请按 2 开始");
+    QVERIFY(window.find("startButton")->isEnabled() && window.find("addressSettingsButton")->isEnabled());
+    window.mainWindow.showMinimized();
+    QTRY_VERIFY(window.mainWindow.isHidden());
+    window.clock.advance(10 * 60000);
+    QCOMPARE(window.browser.calls.size(), calls);
+    QCOMPARE(window.tray.messages.last(), "已停止挂机10分钟：登陆后请按 2");
+    QTest::mouseClick(window.find("startButton"), Qt::LeftButton);
+    QCOMPARE(window.browser.calls.last().what, "http://cms/collect");
 }
 
 void TestWindow::typedLengthCountsOnlyOnceConfirmedAndInRange_data()
