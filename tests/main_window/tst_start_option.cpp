@@ -1,16 +1,20 @@
 // The command line of the real program: --start runs a cycle on a login kept
-// in the browser profile with nobody at the window; bad arguments stop it.
+// in the folder's browser profile with nobody at the window, one copy per
+// folder; bad arguments stop it.
 
+#include "automation/browser_profile.h"
+#include "automation/web_engine_browser.h"
 #include "fake_cms.h"
+#include "settings/folder_key.h"
 #include "settings/settings_file.h"
 
 #include <QDir>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QWebEnginePage>
 #include <QWebEngineProfile>
+
+#include <csignal>
 
 namespace {
 
@@ -29,60 +33,109 @@ QProcessEnvironment homeIn(const QString &home)
     return env;
 }
 
-// Logs into the CMS in a browser profile stored where the tool keeps its own
-// for `home`, as a person would have done in an earlier run.
-void logInEarlier(const FakeCms &cms, const QString &home)
+int journalLines(const QString &folder, const QString &text)
 {
-    QWebEngineProfile profile(QStringLiteral("OrvoCollector"));
-    profile.setPersistentStoragePath(home + QStringLiteral("/data/orvo-collector/QtWebEngine/OrvoCollector"));
-    profile.setCachePath(home + QStringLiteral("/cache"));
-    QWebEnginePage page(&profile);
-    QSignalSpy loaded(&page, &QWebEnginePage::loadFinished);
-    page.load(cms.url(FakeCms::Login));
-    QVERIFY(loaded.wait(Patience));
+    QFile file(folder + QStringLiteral("/run-journal.txt"));
+    file.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(file.readAll()).count(text);
 }
+
+// The tool, started with --start in `folder` under `home`.
+struct Tool : QProcess {
+    Tool(const QString &home, const QString &folder)
+    {
+        setProcessEnvironment(homeIn(home));
+        setWorkingDirectory(folder);
+        start(QStringLiteral(TOOL_PATH), {QStringLiteral("--start")});
+    }
+    ~Tool() override
+    {
+        kill();
+        waitForFinished();
+    }
+    bool endsWell(int signal)
+    {
+        ::kill(pid_t(processId()), signal);
+        return waitForFinished(Patience) && exitStatus() == NormalExit && exitCode() == 0;
+    }
+};
 
 } // namespace
 
 class TestStartOption : public QObject {
     Q_OBJECT
 private slots:
-    void startCollectsOnAKeptLoginWithoutAClick();
+    void eachFolderRunsOneCopyOnItsOwnKeptLogin();
     void argumentsItDoesNotKnowStopItWithTheUsage_data();
     void argumentsItDoesNotKnowStopItWithTheUsage();
 };
 
-void TestStartOption::startCollectsOnAKeptLoginWithoutAClick()
+// The browser data of this process go where the tool keeps them for `home`.
+void TestStartOption::eachFolderRunsOneCopyOnItsOwnKeptLogin()
 {
     FakeCms cms;
     QVERIFY(cms.listen());
     QTemporaryDir home;
-    logInEarlier(cms, home.path());
-    const QString folder = home.filePath(QStringLiteral("站点"));
-    QVERIFY(QDir().mkpath(folder));
-    QCOMPARE(SettingsFile::appendRecord(folder + QStringLiteral("/123.txt"),
-                                        {cms.address(FakeCms::Login), cms.address(FakeCms::Collection),
-                                         cms.address(FakeCms::Generation), cms.address(FakeCms::HomePage)}),
-             QString());
-    const int earlierRequests = cms.requests().size();
+    QCoreApplication::setApplicationName(QStringLiteral("orvo-collector"));
+    for (const char *place : {"DATA", "CACHE"})
+        qputenv(QByteArray("XDG_") + place + "_HOME", home.filePath(QString::fromLatin1(place).toLower()).toUtf8());
+    const QString site = home.filePath(QStringLiteral("站点")), other = home.filePath(QStringLiteral("other"));
+    for (const QString &folder : {site, other}) {
+        QVERIFY(QDir().mkpath(folder));
+        QCOMPARE(SettingsFile::appendRecord(folder + QStringLiteral("/123.txt"),
+                                            {cms.address(FakeCms::Login), cms.address(FakeCms::Collection),
+                                             cms.address(FakeCms::Generation), cms.address(FakeCms::HomePage)}),
+                 QString());
+    }
+    const auto posts = [&cms] { return cms.log().count(QStringLiteral("POST /collect")); };
+    const auto lastPostHadTheLogin = [&cms] {
+        const QList<HttpRequest> requests = cms.requests();
+        const auto post = std::find_if(requests.crbegin(), requests.crend(), [](const HttpRequest &r) {
+            return FakeCms::describe(r) == QLatin1String("POST /collect");
+        });
+        return post != requests.crend() && cms.carriesSession(*post);
+    };
+    {   // A login kept by the version before, in the profile every folder shared.
+        QWebEngineProfile shared(QStringLiteral("OrvoCollector"));
+        shared.setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
+        QWebEnginePage page(&shared);
+        QVERIFY(logInThrough(page, cms, Patience));
+    }
+    {   // The first folder to start takes it over.
+        Tool tool(home.path(), site);
+        QTRY_VERIFY_WITH_TIMEOUT(posts() == 1, Patience);
+        QVERIFY(lastPostHadTheLogin());
+    }
 
-    QProcess tool;
-    tool.setProcessEnvironment(homeIn(home.path()));
-    tool.setWorkingDirectory(folder);
-    tool.setProcessChannelMode(QProcess::ForwardedChannels);
-    tool.start(QStringLiteral(TOOL_PATH), {QStringLiteral("--start")});
-    QVERIFY(tool.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(cms.log().contains(QStringLiteral("POST /collect")), Patience);
+    // A folder with a profile of its own, and no login in it: nothing is
+    // pressed on the login form the CMS sends instead; the sign says why.
+    // Closing the terminal ends it as a quit does.
+    {
+        Tool tool(home.path(), other);
+        QTRY_VERIFY_WITH_TIMEOUT(journalLines(other, QStringLiteral("后台登录可能已失效")) == 1, Patience);
+        QVERIFY(tool.endsWell(SIGHUP));
+        QCOMPARE(journalLines(other, QStringLiteral("退出")), 1);
+        QCOMPARE(cms.log().count(QStringLiteral("POST /login")), 1); // the login above
+    }
+    {   // The operator's login in that folder's browser, kept in a session cookie.
+        WebEngineBrowser browser(BrowserProfile::nameFor(canonicalFolder(other)));
+        QVERIFY(logInThrough(*browser.page(), cms, Patience));
+    }
+    auto running = std::make_unique<Tool>(home.path(), other);
+    QTRY_VERIFY_WITH_TIMEOUT(posts() == 2, Patience);
+    QVERIFY(lastPostHadTheLogin());
 
-    const QList<HttpRequest> requests = cms.requests().mid(earlierRequests);
-    QCOMPARE(FakeCms::describe(requests.value(0)), QStringLiteral("GET /collect"));
-    QCOMPARE(FakeCms::describe(requests.value(1)), QStringLiteral("POST /collect"));
-    QVERIFY(cms.carriesSession(requests[0]) && cms.carriesSession(requests[1]));
-
-    tool.terminate();
-    QVERIFY(tool.waitForFinished(Patience));
-    QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(tool.exitCode(), 0);
+    // A second copy in the same folder, here through a symbolic link, only
+    // says so; after a crash the folder is free again.
+    QVERIFY(QFile::link(other, home.filePath(QStringLiteral("link"))));
+    Tool second(home.path(), home.filePath(QStringLiteral("link")));
+    QVERIFY(second.waitForFinished(Patience) && second.exitCode() == 0);
+    QVERIFY(QString::fromUtf8(second.readAllStandardError()).contains(QStringLiteral("已经有一个本工具在运行")));
+    QCOMPARE(journalLines(other, QStringLiteral("启动")), 2);
+    ::kill(pid_t(running->processId()), SIGKILL);
+    running = std::make_unique<Tool>(home.path(), other);
+    QTRY_VERIFY_WITH_TIMEOUT(posts() == 3, Patience);
+    QVERIFY(running->endsWell(SIGTERM));
 }
 
 void TestStartOption::argumentsItDoesNotKnowStopItWithTheUsage_data()
