@@ -12,7 +12,7 @@ SingleCopy::SingleCopy(const QString &folder, QObject *parent) : QObject(parent)
 {
     // The home folder is part of the name: the socket lives in the shared
     // temporary folder, and each user (each test home) runs copies of its own.
-    const QString key = folderKey(QDir::homePath() + QLatin1Char('\n') + canonicalFolder(folder));
+    const QString key = folderKey(QDir::homePath() + QLatin1Char('\n') + folder);
     m_name = QStringLiteral("orvo-collector-") + key;
     const QString lockFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(lockFolder);
