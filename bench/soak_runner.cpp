@@ -32,6 +32,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMap>
+#include <QSet>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTimer>
@@ -245,10 +246,17 @@ int main(int argc, char *argv[])
 
     // What the run shows.
     int clockTicks = 0;
+    // The tick each restart is due on: a cycle length after the one before,
+    // or after the clock started again once "1" stopped it.
+    int dueTick = ticksPerCycle;
+    int misses = 0;
+    bool stoppedSinceRestart = false;
+    QList<bool> restartAfterStop;
     bool restartPending = false;
     QList<int> restartTicks;
     QList<int> restartProbeTicks; // the same restarts on a timer nothing stops
     QList<int> cycleStarts; // index into cms.served() at each start
+    QSet<int> cyclesStopped; // by "1", to log in again
     int collectionWaitOverlaps = 0;
     int probeTicks = 0;
     // Where the cycle stands, told by what it does: waiting for the collection
@@ -284,9 +292,18 @@ int main(int argc, char *argv[])
             stage = Stage::Done;
     });
     QObject::connect(&stages.clock(), &CycleClock::cycleDue, [&] { restartPending = true; });
+    QObject::connect(&stages, &StageMachine::cycleStopped, [&] {
+        cyclesStopped << int(cycleStarts.size()) - 1;
+        dueTick = clockTicks + ticksPerCycle;
+        stoppedSinceRestart = true;
+    });
     QObject::connect(stages.clock().findChild<Timer *>("cycleClockTick"), &Timer::timeout, [&] {
         ++clockTicks;
         if (restartPending) {
+            misses += clockTicks != dueTick;
+            dueTick = clockTicks + ticksPerCycle;
+            restartAfterStop << stoppedSinceRestart;
+            stoppedSinceRestart = false;
             restartTicks << clockTicks;
             restartProbeTicks << probeTicks;
             const int done = int(restartTicks.size());
@@ -325,21 +342,27 @@ int main(int argc, char *argv[])
     QTimer::singleShot(std::chrono::milliseconds(limitMs), &app, [] { QCoreApplication::exit(0); });
 
     runTime.start();
-    // Starts once the login page is in, as a person would: a page still
-    // loading when the cycle starts would be taken for the collection page.
-    bool started = false;
-    QObject::connect(&browser, &Browser::pageLoaded, &window, [&] {
-        if (!started && cms.log().contains(QStringLiteral("GET /login"))) {
-            started = true;
-            QMetaObject::invokeMethod(window.findChild<QPushButton *>("startButton"), &QPushButton::click,
-                                      Qt::QueuedConnection);
+    // The operator logs in as a person does: "1", which stops a running
+    // cycle, the login form filled in once it is shown, then "2". Again each
+    // time the window says the login is lost.
+    auto *loginButton = window.findChild<QPushButton *>("loginButton");
+    auto *startButton = window.findChild<QPushButton *>("startButton");
+    bool loggingIn = true;
+    QObject::connect(browser.page(), &QWebEnginePage::loadFinished, &window, [&](bool ok) {
+        if (!loggingIn || !ok)
+            return;
+        if (browser.page()->title() == QStringLiteral("管理员登录")) {
+            browser.page()->runJavaScript(QString::fromLatin1(FakeCms::LogInScript));
+        } else if (browser.page()->title() == QStringLiteral("管理后台")) {
+            loggingIn = false;
+            QMetaObject::invokeMethod(startButton, &QPushButton::click, Qt::QueuedConnection);
         }
     });
-    // When the window says the login is lost, the operator logs in again.
-    auto *loginButton = window.findChild<QPushButton *>("loginButton");
-    QObject::connect(&window.watch(), &RunWatch::loginLostChanged, &window, [loginButton](bool lost) {
-        if (lost)
-            QMetaObject::invokeMethod(loginButton, &QPushButton::click, Qt::QueuedConnection);
+    QObject::connect(&window.watch(), &RunWatch::loginLostChanged, &window, [&](bool lost) {
+        if (!lost)
+            return;
+        loggingIn = true;
+        QMetaObject::invokeMethod(loginButton, &QPushButton::click, Qt::QueuedConnection);
     });
     QMetaObject::invokeMethod(loginButton, &QPushButton::click, Qt::QueuedConnection);
     app.exec();
@@ -348,15 +371,15 @@ int main(int argc, char *argv[])
 
     // The figures.
     const QList<FaultyCms::Served> served = cms.served();
-    int misses = 0;
-    for (int i = 0; i < restartTicks.size(); ++i)
-        misses += restartTicks.at(i) != (i + 1) * ticksPerCycle;
     // The clock's pace against a timer of the same second that nothing
-    // stops: both tick on this thread and skip alike when it is busy.
+    // stops: both tick on this thread and skip alike when it is busy. A stop
+    // by "1" is no cycle of its own.
     int shortestCycle = 0, longestCycle = 0, offPace = 0;
     for (int i = 1; i < restartProbeTicks.size(); ++i) {
+        if (restartAfterStop.at(i))
+            continue;
         const int between = restartProbeTicks.at(i) - restartProbeTicks.at(i - 1);
-        shortestCycle = i == 1 ? between : qMin(shortestCycle, between);
+        shortestCycle = shortestCycle == 0 ? between : qMin(shortestCycle, between);
         longestCycle = qMax(longestCycle, between);
         offPace += qAbs(between - ticksPerCycle) > ticksPerCycle / 10;
     }
@@ -374,8 +397,9 @@ int main(int argc, char *argv[])
         const bool collectionHung = traffic.collectionHung;
         withoutCollection += !fromCollection;
         // Whatever the collection page's answer, the cycle moves on, unless
-        // that answer is still on its way.
-        if (fromCollection && !collectionHung && !requests.contains(QStringLiteral("GET /generate"))) {
+        // that answer is still on its way or the operator stopped it to log in.
+        if (fromCollection && !collectionHung && !cyclesStopped.contains(cycle)
+            && !requests.contains(QStringLiteral("GET /generate"))) {
             ++stoppedEarly;
             std::fprintf(stderr, "soak-runner: cycle %d stopped after %s\n", cycle, qPrintable(requests.join(QStringLiteral(", "))));
         }

@@ -16,6 +16,7 @@ QUrl normalised(const QUrl &url)
 void RequestedLoad::request(const QUrl &url)
 {
     m_url = normalised(url);
+    m_superseded = m_underway;
     m_state = Requested;
 }
 
@@ -34,15 +35,23 @@ bool RequestedLoad::reached(const QUrl &url) const
 
 bool RequestedLoad::endsWith(QWebEngineLoadingInfo::LoadStatus status, const QUrl &url)
 {
+    const QUrl reported = normalised(url);
+    const bool start = status == QWebEngineLoadingInfo::LoadStartedStatus;
+    if (start)
+        m_underway = reported;
+    else if (reported == m_underway)
+        m_underway.clear();
     if (m_state == Idle)
         return false;
-    const bool requestedAddress = normalised(url) == m_url;
-    if (status == QWebEngineLoadingInfo::LoadStartedStatus) {
+    const bool requestedAddress = reported == m_url;
+    if (start) {
         if (requestedAddress)
             m_state = Started;
         return false;
     }
-    if (m_state != Started && !requestedAddress)
+    // Without a start of its own, an end elsewhere is still this load's,
+    // redirected, unless it is the late end of the load it replaced.
+    if (m_state != Started && !requestedAddress && reported == m_superseded)
         return false;
     m_state = Idle;
     return true;

@@ -10,7 +10,8 @@
 // requested load when it is for the requested address, or when that address
 // was reported started (the load may then end on the address it was
 // redirected to). A load asked for while another is under way may be
-// reported without a start of its own.
+// reported without a start of its own, and may end redirected: any end then
+// is its own but the end of the load it replaced.
 class RequestedLoad {
 public:
     void request(const QUrl &url);
@@ -30,4 +31,6 @@ private:
     enum State { Idle, Requested, Started };
     State m_state = Idle;
     QUrl m_url;
+    QUrl m_underway;   // the last load reported started and not yet ended
+    QUrl m_superseded; // what was under way when this load was asked for
 };

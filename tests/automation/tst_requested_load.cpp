@@ -32,6 +32,8 @@ void TestRequestedLoad::onlyTheRequestedLoadsEndIsReported_data()
         << QStringList{"request collect", "started collect", "ok login"} << "002";
     QTest::newRow("one script for every page, redirected to its login")
         << QStringList{"request index.php?m=collect", "started index.php?m=collect", "ok index.php?m=login"} << "002";
+    QTest::newRow("requested while another loads, redirected without a start of its own")
+        << QStringList{"started generate", "request collect", "ok login", "ok generate"} << "0020";
     QTest::newRow("the page asked for, with a query item added")
         << QStringList{"request index.php?m=collect", "started index.php?m=collect", "ok index.php?sid=7&m=collect"}
         << "001";
