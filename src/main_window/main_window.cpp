@@ -224,9 +224,10 @@ void MainWindow::connectControls()
     // The pages show from the first one opened, by "1", "2" or --start.
     connect(&stages, &StageMachine::loginOpened, m_startPanel, &QWidget::hide);
     connect(&stages, &StageMachine::cycleStarted, m_startPanel, &QWidget::hide);
+    // "1: 手动登陆" stays usable: it stops the cycle and hands the browser to
+    // the operator.
     connect(&stages, &StageMachine::cycleStarted, this, [this] {
         m_startButton->setEnabled(false);
-        m_loginButton->setEnabled(m_watch->loginLost()); // the way to log in again
         m_addressSettingsButton->setEnabled(false);
     });
     connect(&stages, &StageMachine::cycleStopped, this, [this] {
@@ -235,7 +236,10 @@ void MainWindow::connectControls()
         m_statusLine->setText(StoppedText);
     });
     connect(&stages.countdown(), &Countdown::captionChanged, this, &MainWindow::showCaption);
-    connect(m_watch, &RunWatch::loginLostChanged, this, &MainWindow::showLoginLost);
+    connect(m_watch, &RunWatch::loginLostChanged, this, [this](bool lost) {
+        if (lost)
+            warn(LoginLostText);
+    });
     connect(m_watch, &RunWatch::outageChanged, this, [this](const QString &reason) {
         if (!reason.isEmpty())
             warn(warning());
@@ -286,15 +290,6 @@ void MainWindow::warn(const QString &text)
     m_statusLine->setText(text);
     if (isHidden() && m_tray.isVisible())
         m_tray.showMessage(text);
-}
-
-void MainWindow::showLoginLost(bool lost)
-{
-    // "1: 手动登陆" comes back so that the operator can log in again without
-    // quitting; pressing it stops the cycle until "2".
-    m_loginButton->setEnabled(lost || !m_stages->isRunning());
-    if (lost)
-        warn(LoginLostText);
 }
 
 void MainWindow::showSavedAddresses()

@@ -71,7 +71,6 @@ private:
     void openProductPage();
     void acceptCycleLength(const QString &text);
     void showCaption(const QString &caption);
-    void showLoginLost(bool lost);
     QString warning() const; // what the red line alternates with the countdown
     void warn(const QString &text); // on the red line, and from the tray while hidden
     void hideIntoTray();

@@ -97,10 +97,8 @@ void TestExpiredLogin::expiredLoginShowsASignUntilTheOperatorLogsInAgain()
     QTRY_VERIFY_WITH_TIMEOUT(linesWith(journal, missed) >= 2, Patience);
     QVERIFY(window.watch().loginLost());
 
-    QVERIFY(window.findChild<QPushButton *>("loginButton")->isEnabled());
     QVERIFY(logInAndStart(live, cms));
     QTRY_VERIFY_WITH_TIMEOUT(!window.watch().loginLost(), Patience);
-    QVERIFY(!window.findChild<QPushButton *>("loginButton")->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(linesWith(journal, pressed), collectionPosts(), Patience); // the POST may trail the press
     QCOMPARE(live.tray.messages.size(), 1);
 }

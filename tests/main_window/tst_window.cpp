@@ -142,8 +142,8 @@ void TestWindow::startedCycleDisablesTheButtonsThatWouldDisturbIt()
     Window window(settings.path);
     QTest::mouseClick(window.find("startButton"), Qt::LeftButton);
     QCOMPARE(window.browser.calls.last().what, "http://cms/collect");
-    for (const char *name : {"startButton", "loginButton", "addressSettingsButton"})
-        QVERIFY2(!window.find(name)->isEnabled(), name);
+    QVERIFY(!window.find("startButton")->isEnabled() && !window.find("addressSettingsButton")->isEnabled());
+    QVERIFY(window.find("loginButton")->isEnabled()); // it hands the browser over
 }
 
 void TestWindow::startOptionWithoutAddressesSaysWhyNothingRuns()
