@@ -149,7 +149,8 @@ void WebEngineBrowser::pressSecondSubmitButton()
 void WebEngineBrowser::run(const QString &script)
 {
     if (!m_onRequestedPage) {
-        emit pressReported(-1, false);
+        // Reported later, as a press is: after the load's own report.
+        QMetaObject::invokeMethod(this, [this] { emit pressReported(-1, false); }, Qt::QueuedConnection);
         return;
     }
     m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld, [this](const QVariant &result) {
