@@ -79,6 +79,9 @@ dirty=$(git status --porcelain -- src tests bench 2>/dev/null | head -n 1)
   echo "only after $(value hang_s) s (longer than the 60 s wait), cutting $(value cut_share) off halfway, and ending"
   echo "the login after $(value login_expires_after) of them; the page's render process is killed with SIGKILL"
   echo "once, mid-cycle. Times are in the tool's seconds, counted in ticks of its own timers."
+  echo "Whenever the window shows the login-lost sign, the runner logs in again as a person does:"
+  echo "\"1\" (which stops the cycle), the login form filled in, then \"2\". A cycle stopped that"
+  echo "way is left out of the cycle counts, and the clock's next restart is due a cycle after \"2\"."
   echo
   echo "| figure | value |"
   echo "| --- | --- |"
