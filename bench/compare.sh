@@ -170,6 +170,13 @@ run_one() {
   mark tool_click_login
   xdotool mousemove --window "$win" 76 500 click 1   # "1: 手动登陆"
   sleep 2
+  # The login form at the top of the page: name, Tab, password, Enter.
+  xdotool mousemove --window "$win" 150 27 click 1
+  xdotool type --delay 50 admin
+  xdotool key Tab
+  xdotool type --delay 50 orvo123
+  xdotool key Return
+  sleep 2
   mark tool_click_start
   xdotool mousemove --window "$win" 236 500 click 1  # "2: 开始自动挂机"
   sleep 3

@@ -5,16 +5,16 @@
 //   node bench/peer/peer.js --base http://127.0.0.1:PORT --cycle-minutes 1 --cycles N
 //        [--headed] [--executable /usr/bin/chromium] [--login-wait-s 2]
 //
-// Opens /login, waits --login-wait-s (the user's pause between the two buttons),
-// then runs N cycles. A cycle: open /collect, click its single submit_button,
-// 60 s after that click open /generate, click its second submit_button, 20 s
-// later open /homepage. The cycle clock starts when the first cycle opens
-// /homepage; restart k (k >= 1) is due at exactly that moment + k x cycle
-// length, on the monotonic clock, like the tool's 1000 ms precise timer that
-// counts cycle-length x 60 ticks. A restart takes the page over: steps of the
-// previous cycle that are still pending are dropped (with a 1-minute cycle the
-// 60 s + 20 s of waits do not fit in a cycle, so only the first and the last
-// cycle reach /generate and /homepage).
+// Opens /login and logs in through its form, waits --login-wait-s (the user's
+// pause between the two buttons), then runs N cycles. A cycle: open /collect,
+// click its single submit_button, 60 s after that click open /generate, click
+// its second submit_button, 20 s later open /homepage. The cycle clock starts
+// when the first cycle opens /homepage; restart k (k >= 1) is due at exactly
+// that moment + k x cycle length, on the monotonic clock, like the tool's 1000
+// ms precise timer that counts cycle-length x 60 ticks. A restart takes the
+// page over: steps of the previous cycle that are still pending are dropped
+// (with a 1-minute cycle the 60 s + 20 s of waits do not fit in a cycle, so
+// only the first and the last cycle reach /generate and /homepage).
 //
 // Prints one JSON object per line on stdout: {"t": epoch-ms, "ev": "...", ...}.
 // After the last cycle it prints "done" and stays until SIGTERM/SIGINT (so
@@ -125,6 +125,9 @@ async function main() {
   process.on('SIGINT', () => stop(0));
 
   await page.goto(`${opts.base}/login`);
+  await page.fill('[name=username]', 'admin');
+  await page.fill('[name=password]', 'orvo123');
+  await Promise.all([page.waitForNavigation(), page.click('[name=submit_button]')]);
   emit('login');
   await sleepUntil(mono() + opts.loginWaitS * 1000);
 
