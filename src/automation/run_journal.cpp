@@ -1,5 +1,7 @@
 #include "run_journal.h"
 
+#include "one_line.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -19,7 +21,7 @@ QString RunJournal::pathBeside(const QString &settingsPath)
 void RunJournal::write(const QString &event)
 {
     const QByteArray line = (QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
-                             + QStringLiteral(" 第%1轮 ").arg(m_cycle) + event + QLatin1Char('\n'))
+                             + QStringLiteral(" 第%1轮 ").arg(m_cycle) + oneLine(event) + QLatin1Char('\n'))
                                 .toUtf8();
     if (!ensureOpen(line.size()))
         return;

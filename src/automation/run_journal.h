@@ -6,7 +6,7 @@
 
 // What the tool did, one line per event, appended to a UTF-8 text file that
 // the tool never reads: the local time to the second, the cycle number since
-// start, and the event. Each line is written at once. A journal that cannot
+// start, and the event, on one line whatever the page said. Each line is written at once. A journal that cannot
 // be written is reported once on standard error and costs the cycle nothing.
 // At MaxBytes the file is renamed with a ".1" suffix, replacing an older one,
 // and a new file is started.

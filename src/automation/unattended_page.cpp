@@ -1,5 +1,7 @@
 #include "unattended_page.h"
 
+#include "one_line.h"
+
 #include <QDateTime>
 
 #include <cstdio>
@@ -27,7 +29,7 @@ bool UnattendedPage::javaScriptPrompt(const QUrl &, const QString &text, const Q
 void UnattendedPage::report(const QString &kind, const QString &text)
 {
     const QString line = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
-        + QStringLiteral(" 网页对话框（%1）已自动应答：%2（%3）\n").arg(kind, text, url().toString());
+        + QStringLiteral(" 网页对话框（%1）已自动应答：%2（%3）\n").arg(kind, oneLine(text), oneLine(url().toString()));
     std::fputs(line.toLocal8Bit().constData(), stderr);
     emit dialogAnswered(kind, text);
 }

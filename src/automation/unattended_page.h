@@ -5,7 +5,9 @@
 // A page that never waits for a person: an alert is acknowledged, a confirm
 // answered OK (the tool pressed that button on purpose), a prompt given its
 // default text, and a "leave this page?" question lets the navigation go on.
-// What the page said goes to standard error with the time.
+// What the page said goes to standard error with the time, on one line; the
+// page's console messages go nowhere (under autostart, standard error is a
+// file that only grows).
 class UnattendedPage : public QWebEnginePage {
     Q_OBJECT
 public:
@@ -19,6 +21,7 @@ protected:
     bool javaScriptConfirm(const QUrl &origin, const QString &text) override;
     bool javaScriptPrompt(const QUrl &origin, const QString &text, const QString &defaultValue,
                           QString *result) override;
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &, int, const QString &) override {}
 
 private:
     void report(const QString &kind, const QString &text);

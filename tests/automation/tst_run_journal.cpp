@@ -66,7 +66,7 @@ void TestRunJournal::journalSaysWhatTheCycleDid()
     rig.clock.advance(1000);
     rig.browser.collectionButtons = 1;
     rig.clock.advance(80200 + 120000);
-    emit rig.browser.pageDialogAnswered(QStringLiteral("alert"), QStringLiteral("采集完成"));
+    emit rig.browser.pageDialogAnswered(QStringLiteral("alert"), QStringLiteral("采集完成\n2026-12-07 00:00:00 第9轮 伪造"));
     QCOMPARE(sign.count(), 2);
     const PageLoad refused{PageLoad::Failed, QStringLiteral("连接被拒绝（ERR_CONNECTION_REFUSED）")};
     rig.browser.loads = {refused, refused, {PageLoad::Elsewhere, QStringLiteral("http://cms/login")}};
@@ -90,7 +90,7 @@ void TestRunJournal::journalSaysWhatTheCycleDid()
         "第2轮 采集页载入成功",
         "第2轮 采集页：已按下提交按钮",
         "第2轮 采集页的提交按钮又按下了",
-        "第2轮 网页对话框（alert）已自动应答：采集完成",
+        "第2轮 网页对话框（alert）已自动应答：采集完成 2026-12-07 00:00:00 第9轮 伪造",
         "第2轮 打开信息页生成页：http://cms/generate",
         "第2轮 信息页生成页载入失败：连接被拒绝（ERR_CONNECTION_REFUSED）",
         "第2轮 信息页生成页：未按下提交按钮（不在要打开的页面上）",

@@ -100,6 +100,7 @@ void TestStartOption::eachFolderRunsOneCopyOnItsOwnKeptLogin()
         Tool tool(home.path(), site);
         QTRY_VERIFY_WITH_TIMEOUT(posts() == 1, Patience);
         QVERIFY(lastPostHadTheLogin());
+        QVERIFY(tool.endsWell(SIGTERM) && !tool.readAllStandardError().contains("page console message"));
     }
 
     // A folder with a profile of its own, and no login in it: nothing is

@@ -37,7 +37,8 @@ HttpResponse FakeCms::page(const QString &title, const QString &body, int status
     const QString html = QStringLiteral(
         "<!DOCTYPE html>\n<html><head>"
         "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
-        "<title>%1</title></head>\n<body>\n%2\n</body></html>\n").arg(title, body);
+        "<title>%1</title></head>\n<body>\n%2\n<script>console.error('page console message')</script>\n</body></html>\n")
+                             .arg(title, body);
     return HttpResponse::html(toGbBytes(html), status);
 }
 
