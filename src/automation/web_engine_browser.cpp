@@ -4,6 +4,7 @@
 #include "unattended_page.h"
 
 #include <QTimer>
+#include <QWebEngineNewWindowRequest>
 #include <QUrl>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
@@ -59,6 +60,10 @@ WebEngineBrowser::WebEngineBrowser(const QString &profileName, int loadTimeoutMs
     m_view->setPage(m_page);
     connect(m_page, &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::onLoadingChanged);
     connect(m_page, &UnattendedPage::dialogAnswered, this, &Browser::pageDialogAnswered);
+    // The tool has one view: a form that submits into a new window, or a
+    // window.open(), loads there, with its method, body and cookies.
+    connect(m_page, &QWebEnginePage::newWindowRequested, m_page,
+            [this](QWebEngineNewWindowRequest &request) { request.openIn(m_page); });
     m_loadTimeout->setSingleShot(true);
     m_loadTimeout->setInterval(loadTimeoutMs);
     connect(m_loadTimeout, &QTimer::timeout, this, &WebEngineBrowser::onLoadTimeout);

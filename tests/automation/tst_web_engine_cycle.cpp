@@ -131,6 +131,9 @@ void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn_data()
         << FakeCms::CollectionWithoutButton << QStringList{"GET /collect?variant=no-button"} + generated << "";
     QTest::newRow("collection page with two buttons")
         << FakeCms::CollectionWithTwoButtons << QStringList{"GET /collect?variant=two-buttons"} + generated << "";
+    QTest::newRow("collection form submitted into a new window")
+        << FakeCms::CollectionInNewWindow
+        << QStringList{"GET /collect?variant=new-window", "POST /collect?variant=new-window"} + generated << "";
     QTest::newRow("collection page answers 500")
         << FakeCms::CollectionFailing << QStringList{"GET /collect?variant=server-error"} + generated << "";
     QTest::newRow("collection page refused") << "refused" << generated << "";

@@ -139,10 +139,11 @@ HttpResponse FakeCms::collectionPage(const HttpRequest &request) const
         buttons = QStringLiteral("<input type=\"submit\" name=\"submit_button\" value=\"开始采集\">");
     }
     const QString action = QString::fromLatin1(request.target).toHtmlEscaped();
+    const QString target = variant == QLatin1String("new-window") ? QStringLiteral(" target=\"_blank\"") : QString();
     return page(QStringLiteral("采集"),
-                QStringLiteral("<form method=\"post\" action=\"%1\">\n"
+                QStringLiteral("<form method=\"post\" action=\"%1\"%3>\n"
                                "<input type=\"hidden\" name=\"task\" value=\"all\">\n%2\n</form>")
-                    .arg(action, buttons));
+                    .arg(action, buttons, target));
 }
 
 HttpResponse FakeCms::generationPage(const HttpRequest &request) const

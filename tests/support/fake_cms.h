@@ -35,6 +35,8 @@ public:
     static constexpr const char *CollectionWithoutButton = "/collect?variant=no-button";
     // Two elements answer to submit_button: one by name, one by id.
     static constexpr const char *CollectionWithTwoButtons = "/collect?variant=two-buttons";
+    // The form submits into a new window (target="_blank").
+    static constexpr const char *CollectionInNewWindow = "/collect?variant=new-window";
     // Answers 500 with a page of its own.
     static constexpr const char *CollectionFailing = "/collect?variant=server-error";
     // The page that the submission loads calls alert(), confirm() or prompt();
