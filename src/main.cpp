@@ -9,7 +9,6 @@
 #include "main_window/quit_on_signal.h"
 #include "main_window/single_copy.h"
 #include "main_window/system_tray_icon.h"
-#include "settings/folder_key.h"
 #include "settings/settings_file.h"
 #include "update/update_check.h"
 
@@ -38,7 +37,9 @@ int main(int argc, char *argv[])
     quitOnTerminationSignals();
 
     const QString settings = SettingsFile::defaultPath();
-    const QString folder = canonicalFolder(QFileInfo(settings).absolutePath());
+    // The working folder as the system reports it, symbolic links resolved:
+    // a folder reached through a link is the same folder.
+    const QString folder = QFileInfo(settings).absolutePath();
     SingleCopy copy(folder);
     if (!copy.claim()) {
         std::fprintf(stderr, "orvo-collector: %s\n",

@@ -6,7 +6,7 @@
 // cookies and site storage of that site's login, kept on disk between runs.
 namespace BrowserProfile {
 
-// The profile's name, from the folder's canonical path.
+// The profile's name, from the folder's path (symbolic links resolved).
 QString nameFor(const QString &folder);
 
 // Earlier versions kept one profile for every folder. The first folder that

@@ -13,8 +13,8 @@ class QLockFile;
 class SingleCopy : public QObject {
     Q_OBJECT
 public:
-    // `folder`: the folder of 123.txt, canonical (canonicalFolder()), so that
-    // a symbolic link to it names the same folder.
+    // `folder`: the folder of 123.txt, with symbolic links resolved, so that
+    // a link to it names the same folder.
     explicit SingleCopy(const QString &folder, QObject *parent = nullptr);
     ~SingleCopy() override;
 

@@ -6,7 +6,3 @@
 // autostart entry, the browser profile, the running copy): 16 hex digits of
 // a hash of the path as given.
 QString folderKey(const QString &folderPath);
-
-// The folder as one path, whichever way it was reached: absolute, with
-// symbolic links resolved where the folder exists.
-QString canonicalFolder(const QString &folderPath);

@@ -5,7 +5,6 @@
 #include "automation/browser_profile.h"
 #include "automation/web_engine_browser.h"
 #include "fake_cms.h"
-#include "settings/folder_key.h"
 #include "settings/settings_file.h"
 
 #include <QDir>
@@ -114,7 +113,7 @@ void TestStartOption::eachFolderRunsOneCopyOnItsOwnKeptLogin()
         QCOMPARE(cms.log().count(QStringLiteral("POST /login")), 1); // the login above
     }
     {   // The operator's login in that folder's browser, kept in a session cookie.
-        WebEngineBrowser browser(BrowserProfile::nameFor(canonicalFolder(other)));
+        WebEngineBrowser browser(BrowserProfile::nameFor(QFileInfo(other).canonicalFilePath()));
         QVERIFY(logInThrough(*browser.page(), cms, Patience));
     }
     auto running = std::make_unique<Tool>(home.path(), other);
