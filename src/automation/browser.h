@@ -30,6 +30,9 @@ public:
     virtual void pressSubmitButton() = 0;
     // Clicks the second element named "submit_button", if there is one.
     virtual void pressSecondSubmitButton() = 0;
+    // While the cycle drives the browser, the pages' dialogs are answered by
+    // the browser itself; otherwise they wait for the person, as in any browser.
+    virtual void setUnattended(bool unattended) = 0;
 
 signals:
     void pageLoaded(const PageLoad &load);
@@ -37,8 +40,8 @@ signals:
     // the requested page is not the one shown, so nothing was looked for), and
     // whether one was clicked.
     void pressReported(int found, bool pressed);
-    // A page opened an alert, confirm, prompt or leave-page box, which the
-    // browser answered by itself: `kind` is "alert", "confirm" (the leave-page
+    // While unattended, a page opened an alert, confirm, prompt or leave-page
+    // box, which the browser answered by itself: `kind` is "alert", "confirm" (the leave-page
     // question included) or "prompt", `text` what the page said.
     void pageDialogAnswered(const QString &kind, const QString &text);
 };

@@ -41,6 +41,7 @@ void StageMachine::openLoginPage()
 
 void StageMachine::startCycle()
 {
+    m_browser.setUnattended(true);
     m_stage = Stage::CollectionRequested;
     open(Page::Collection, addresses.collection);
     emit cycleStarted();
@@ -53,6 +54,7 @@ void StageMachine::stop()
     m_generationWait->setEnabled(false);
     m_clock->stop();
     m_countdown->stop();
+    m_browser.setUnattended(false);
     emit cycleStopped();
 }
 

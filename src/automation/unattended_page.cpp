@@ -6,21 +6,27 @@
 
 #include <cstdio>
 
-void UnattendedPage::javaScriptAlert(const QUrl &, const QString &text)
+void UnattendedPage::javaScriptAlert(const QUrl &origin, const QString &text)
 {
+    if (!m_unattended)
+        return QWebEnginePage::javaScriptAlert(origin, text);
     report(QStringLiteral("alert"), text);
 }
 
-bool UnattendedPage::javaScriptConfirm(const QUrl &, const QString &text)
+bool UnattendedPage::javaScriptConfirm(const QUrl &origin, const QString &text)
 {
+    if (!m_unattended)
+        return QWebEnginePage::javaScriptConfirm(origin, text);
     // QtWebEngine asks the leave-page question through here as well.
     report(QStringLiteral("confirm"), text);
     return true;
 }
 
-bool UnattendedPage::javaScriptPrompt(const QUrl &, const QString &text, const QString &defaultValue,
+bool UnattendedPage::javaScriptPrompt(const QUrl &origin, const QString &text, const QString &defaultValue,
                                       QString *result)
 {
+    if (!m_unattended)
+        return QWebEnginePage::javaScriptPrompt(origin, text, defaultValue, result);
     report(QStringLiteral("prompt"), text);
     *result = defaultValue;
     return true;

@@ -2,9 +2,11 @@
 
 #include <QWebEnginePage>
 
-// A page that never waits for a person: an alert is acknowledged, a confirm
-// answered OK (the tool pressed that button on purpose), a prompt given its
-// default text, and a "leave this page?" question lets the navigation go on.
+// A page that, while unattended, never waits for a person: an alert is
+// acknowledged, a confirm answered OK (the tool pressed that button on
+// purpose), a prompt given its default text, and a "leave this page?"
+// question lets the navigation go on. Otherwise its dialogs are a browser's
+// own boxes, which wait for the person (a wrong login's alert, say).
 // What the page said goes to standard error with the time, on one line; the
 // page's console messages go nowhere (under autostart, standard error is a
 // file that only grows).
@@ -12,6 +14,7 @@ class UnattendedPage : public QWebEnginePage {
     Q_OBJECT
 public:
     using QWebEnginePage::QWebEnginePage;
+    void setUnattended(bool unattended) { m_unattended = unattended; }
 
 signals:
     void dialogAnswered(const QString &kind, const QString &text);
@@ -25,4 +28,6 @@ protected:
 
 private:
     void report(const QString &kind, const QString &text);
+
+    bool m_unattended = false;
 };

@@ -151,6 +151,11 @@ void WebEngineBrowser::pressSecondSubmitButton()
     run(PageScripts::pressElementNamedAt(SubmitButton, 1));
 }
 
+void WebEngineBrowser::setUnattended(bool unattended)
+{
+    m_page->setUnattended(unattended);
+}
+
 void WebEngineBrowser::run(const QString &script)
 {
     if (!m_onRequestedPage) {

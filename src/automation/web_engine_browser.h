@@ -34,6 +34,7 @@ public:
     void navigate(const QString &address) override;
     void pressSubmitButton() override;
     void pressSecondSubmitButton() override;
+    void setUnattended(bool unattended) override;
 
 private:
     void onLoadingChanged(const QWebEngineLoadingInfo &info);

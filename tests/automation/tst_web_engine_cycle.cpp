@@ -8,7 +8,9 @@
 #include "fake_cms.h"
 #include "scaled_timer_factory.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTcpServer>
@@ -71,6 +73,7 @@ private slots:
     void misbehavingPagesAreNotPressedAndTheCycleGoesOn();
     void pagesThatNeverAnswerDoNotHoldTheCycle();
     void stoppedLoadPressesNothingOnThePageStillShown();
+    void dialogsWaitForThePersonUntilTheCycleStarts();
 };
 
 void TestWebEngineCycle::initTestCase()
@@ -215,6 +218,34 @@ void TestWebEngineCycle::stoppedLoadPressesNothingOnThePageStillShown()
     rig.stages.startCycle();
     QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().contains(QStringLiteral("GET /generate")), Patience);
     QVERIFY(!rig.cms.log().contains(QStringLiteral("POST /collect")));
+}
+
+// Before "2", and again after "1" stopped the cycle, the browser is the
+// person's: a wrong login's alert shows in a box of the browser's own and
+// waits for them; nobody answers it for them.
+void TestWebEngineCycle::dialogsWaitForThePersonUntilTheCycleStarts()
+{
+    Rig rig;
+    QVERIFY(rig.start(false));
+    QSignalSpy loaded(&rig.browser, &Browser::pageLoaded);
+    QStringList read;
+    QTimer person; // reads what a box says and presses its OK
+    connect(&person, &QTimer::timeout, this, [&read] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible()) {
+                read << box->text();
+                box->accept();
+            }
+        }
+    });
+    person.start(50);
+    for (const int boxes : {1, 2}) {
+        rig.stages.openLoginPage();
+        QVERIFY(loaded.wait(Patience));
+        rig.browser.page()->runJavaScript(QStringLiteral("document.querySelector('[name=submit_button]').click();"));
+        QTRY_COMPARE_WITH_TIMEOUT(read, QStringList(boxes, "用户名或密码错误"), Patience);
+        rig.stages.startCycle();
+    }
 }
 
 QTEST_MAIN(TestWebEngineCycle)

@@ -33,6 +33,7 @@ public:
         m_clock.schedule(0, [this, onPage] { emit pressReported(onPage ? 2 : -1, onPage); });
     }
     // Ends the load with the next of `loads`, or as loaded when none is left.
+    void setUnattended(bool) override {}
     void finishLoad()
     {
         const PageLoad load = loads.isEmpty() ? PageLoad{} : loads.takeFirst();

@@ -104,7 +104,7 @@ HttpResponse FakeCms::loginPage(const HttpRequest &request) const
         response.headers.append({"Set-Cookie", "session=" + m_sessionToken + "; Path=/; HttpOnly"});
         return response;
     }
-    const QString refused = request.method == "POST" ? QStringLiteral("<p>用户名或密码错误</p>") : QString();
+    const QString refused = request.method == "POST" ? QStringLiteral("<script>alert('用户名或密码错误')</script>") : QString();
     return page(QStringLiteral("管理员登录"),
                 refused + QStringLiteral("<form method=\"post\" action=\"/login\">\n"
                                          "用户名 <input name=\"username\"> 密码 <input type=\"password\" name=\"password\">\n"
