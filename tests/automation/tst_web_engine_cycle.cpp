@@ -227,7 +227,6 @@ void TestWebEngineCycle::dialogsWaitForThePersonUntilTheCycleStarts()
 {
     Rig rig;
     QVERIFY(rig.start(false));
-    QSignalSpy loaded(&rig.browser, &Browser::pageLoaded);
     QStringList read;
     QTimer person; // reads what a box says and presses its OK
     connect(&person, &QTimer::timeout, this, [&read] {
@@ -241,7 +240,7 @@ void TestWebEngineCycle::dialogsWaitForThePersonUntilTheCycleStarts()
     person.start(50);
     for (const int boxes : {1, 2}) {
         rig.stages.openLoginPage();
-        QVERIFY(loaded.wait(Patience));
+        QVERIFY(QSignalSpy(&rig.browser, &Browser::pageLoaded).wait(Patience));
         rig.browser.page()->runJavaScript(QStringLiteral("document.querySelector('[name=submit_button]').click();"));
         QTRY_COMPARE_WITH_TIMEOUT(read, QStringList(boxes, "用户名或密码错误"), Patience);
         rig.stages.startCycle();

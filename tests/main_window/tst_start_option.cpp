@@ -5,6 +5,7 @@
 #include "automation/browser_profile.h"
 #include "automation/web_engine_browser.h"
 #include "fake_cms.h"
+#include "text_file.h"
 #include "settings/settings_file.h"
 
 #include <QDir>
@@ -32,13 +33,6 @@ QProcessEnvironment homeIn(const QString &home)
     return env;
 }
 
-int journalLines(const QString &folder, const QString &text)
-{
-    QFile file(folder + QStringLiteral("/run-journal.txt"));
-    file.open(QIODevice::ReadOnly);
-    return QString::fromUtf8(file.readAll()).count(text);
-}
-
 // The tool, started with --start in `folder` under `home`.
 struct Tool : QProcess {
     Tool(const QString &home, const QString &folder)
@@ -47,11 +41,7 @@ struct Tool : QProcess {
         setWorkingDirectory(folder);
         start(QStringLiteral(TOOL_PATH), {QStringLiteral("--start")});
     }
-    ~Tool() override
-    {
-        kill();
-        waitForFinished();
-    }
+    ~Tool() override { kill(); waitForFinished(); }
     bool endsWell(int signal)
     {
         ::kill(pid_t(processId()), signal);
@@ -107,9 +97,9 @@ void TestStartOption::eachFolderRunsOneCopyOnItsOwnKeptLogin()
     // Closing the terminal ends it as a quit does.
     {
         Tool tool(home.path(), other);
-        QTRY_VERIFY_WITH_TIMEOUT(journalLines(other, QStringLiteral("后台登录可能已失效")) == 1, Patience);
+        QTRY_VERIFY_WITH_TIMEOUT(occurrencesIn(other + "/run-journal.txt", QStringLiteral("后台登录可能已失效")) == 1, Patience);
         QVERIFY(tool.endsWell(SIGHUP));
-        QCOMPARE(journalLines(other, QStringLiteral("退出")), 1);
+        QCOMPARE(occurrencesIn(other + "/run-journal.txt", QStringLiteral("退出")), 1);
         QCOMPARE(cms.log().count(QStringLiteral("POST /login")), 1); // the login above
     }
     {   // The operator's login in that folder's browser, kept in a session cookie.
@@ -126,7 +116,7 @@ void TestStartOption::eachFolderRunsOneCopyOnItsOwnKeptLogin()
     Tool second(home.path(), home.filePath(QStringLiteral("link")));
     QVERIFY(second.waitForFinished(Patience) && second.exitCode() == 0);
     QVERIFY(QString::fromUtf8(second.readAllStandardError()).contains(QStringLiteral("已经有一个本工具在运行")));
-    QCOMPARE(journalLines(other, QStringLiteral("启动")), 2);
+    QCOMPARE(occurrencesIn(other + "/run-journal.txt", QStringLiteral("启动")), 2);
     ::kill(pid_t(running->processId()), SIGKILL);
     running = std::make_unique<Tool>(home.path(), other);
     QTRY_VERIFY_WITH_TIMEOUT(posts() == 3, Patience);

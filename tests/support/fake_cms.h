@@ -95,6 +95,8 @@ private:
     HttpTestServer m_server;
 };
 
-// Logs into `cms` in `page` as a person would: the login page, the form
-// filled in, its button. True once the page the login leads to has loaded.
+// Fills in the login form shown in `page` and presses its button, as a person
+// would. True once the page the login leads to has loaded.
+bool submitLogin(QWebEnginePage &page, const FakeCms &cms, int patienceMs);
+// The same after opening the login page.
 bool logInThrough(QWebEnginePage &page, const FakeCms &cms, int patienceMs);

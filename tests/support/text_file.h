@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QFile>
+#include <QString>
+
+// How often `text` stands in the UTF-8 file at `path`; 0 when it cannot be read.
+inline int occurrencesIn(const QString &path, const QString &text)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? int(QString::fromUtf8(file.readAll()).count(text)) : 0;
+}
