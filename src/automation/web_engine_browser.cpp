@@ -29,6 +29,15 @@ QString connectionFailure(int error)
     }
 }
 
+// A named profile that keeps every cookie on disk. A PHP admin keeps its login
+// in a session cookie; kept only in memory it would be gone after a restart.
+QWebEngineProfile *persistentProfile(const QString &name)
+{
+    auto *profile = new QWebEngineProfile(name);
+    profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
+    return profile;
+}
+
 PageLoad failure(const QWebEngineLoadingInfo &info)
 {
     switch (info.errorDomain()) {
@@ -49,14 +58,10 @@ WebEngineBrowser::WebEngineBrowser(const QString &profileName, int loadTimeoutMs
     : Browser(parent),
       m_loadTimeout(new QTimer(this)),
       m_retry(new QTimer(this)),
-      m_profile(new QWebEngineProfile(profileName)),
-      m_page(nullptr),
+      m_profile(persistentProfile(profileName)),
+      m_page(new UnattendedPage(m_profile)),
       m_view(new QWebEngineView)
 {
-    // A PHP admin keeps its login in a session cookie; kept only in memory it
-    // would be gone after every restart.
-    m_profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
-    m_page = new UnattendedPage(m_profile);
     m_view->setPage(m_page);
     connect(m_page, &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::onLoadingChanged);
     connect(m_page, &UnattendedPage::dialogAnswered, this, &Browser::pageDialogAnswered);

@@ -16,15 +16,12 @@ SingleCopy::SingleCopy(const QString &folder, QObject *parent) : QObject(parent)
     m_name = QStringLiteral("orvo-collector-") + key;
     const QString lockFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(lockFolder);
-    m_lock = new QLockFile(lockFolder + QStringLiteral("/running-") + key + QStringLiteral(".lock"));
+    m_lock = std::make_unique<QLockFile>(lockFolder + QStringLiteral("/running-") + key + QStringLiteral(".lock"));
     // Only a dead owner makes the lock stale, however long a copy runs.
     m_lock->setStaleLockTime(0);
 }
 
-SingleCopy::~SingleCopy()
-{
-    delete m_lock;
-}
+SingleCopy::~SingleCopy() = default; // QLockFile is complete here
 
 bool SingleCopy::claim()
 {

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <memory>
 
 class QLocalServer;
 class QLockFile;
@@ -27,6 +28,6 @@ signals:
 
 private:
     QString m_name;
-    QLockFile *m_lock;
+    std::unique_ptr<QLockFile> m_lock;
     QLocalServer *m_server = nullptr;
 };
