@@ -9,6 +9,7 @@ packages=(
   fonts-wqy-zenhei xdg-utils
   desktop-file-utils # the install test validates the desktop entries
   dpkg-dev file # cpack -G DEB computes the package's dependencies with them
+  openssl # the tests make certificates for their HTTPS server
 )
 
 missing=()

@@ -44,4 +44,11 @@ signals:
     // box, which the browser answered by itself: `kind` is "alert", "confirm" (the leave-page
     // question included) or "prompt", `text` what the page said.
     void pageDialogAnswered(const QString &kind, const QString &text);
+    // A box waits for a person: the site's user name and password, or whether
+    // to trust its certificate. Until it is answered nothing is pressed on
+    // the site. `why` says so in words; empty once no box waits.
+    void personAwaited(const QString &why);
+    // While unattended, a page opened a dialog right after the person's own
+    // click or key in it: the browser is theirs, and the dialog waits for them.
+    void personTookOver();
 };

@@ -36,14 +36,24 @@ RunWatch::RunWatch(StageMachine &stages, Browser &browser, RunJournal &journal, 
     connect(&browser, &Browser::pageDialogAnswered, this, [this](const QString &kind, const QString &text) {
         m_journal.write(QStringLiteral("网页对话框（%1）已自动应答：%2").arg(kind, text));
     });
+    connect(&browser, &Browser::personAwaited, this, [this](const QString &why) {
+        if (why == m_personAwaited)
+            return;
+        m_journal.write(why.isEmpty() ? QStringLiteral("网站的询问已回答") : why + QStringLiteral("：回答之前不在该网站上按任何按钮"));
+        m_personAwaited = why;
+        emit personAwaitedChanged();
+    });
     // The stage machine reacts to the restart first, so this line follows
     // the opening of the collection page that the restart caused.
     connect(&stages.clock(), &CycleClock::cycleDue, this, [this] {
         m_journal.write(QStringLiteral("到达采集间隔，已重新开始采集"));
     });
-    connect(&stages, &StageMachine::cycleStopped, this, [this] {
+    connect(&stages, &StageMachine::cycleStopped, this, [this](StageMachine::Stop why) {
         m_stopped = true;
-        m_journal.write(QStringLiteral("按了“1: 手动登陆”：挂机已停止，登陆后请按“2: 开始自动挂机”"));
+        m_journal.write(why == StageMachine::Stop::LoginPressed
+                            ? QStringLiteral("按了“1: 手动登陆”：挂机已停止，登陆后请按“2: 开始自动挂机”")
+                            : QStringLiteral("网页在您点击或按键后弹出对话框：挂机已停止，对话框留给您回答，"
+                                             "完成后请按“2: 开始自动挂机”"));
         m_reminder->setEnabled(true);
     });
     connect(&stages, &StageMachine::cycleStarted, this, [this] {
@@ -88,7 +98,8 @@ void RunWatch::pageLoaded(const PageLoad &load)
     case PageLoad::Failed:
     case PageLoad::TimedOut:
         m_journal.write(name + QStringLiteral("载入失败：") + load.detail);
-        if (cyclePage)
+        // A page refused while a box asks the person is no outage.
+        if (cyclePage && m_personAwaited.isEmpty())
             noteFailure(load.detail);
         break;
     }

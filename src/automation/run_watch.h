@@ -18,7 +18,8 @@ struct PageLoad;
 //   The sign stays until a collection page's button is pressed again;
 // - an outage: two loads of the cycle's pages in a row fail. It lasts until
 //   a page of the cycle loads again;
-// - a cycle stopped by "1" that has waited ReminderAfter for "2".
+// - a cycle stopped by "1" that has waited ReminderAfter for "2";
+// - a box of the browser that waits for a person's answer.
 class RunWatch : public QObject {
     Q_OBJECT
 public:
@@ -30,11 +31,14 @@ public:
     bool loginLost() const { return m_loginLost; }
     // Why the site cannot be reached, in words; empty outside an outage.
     QString outage() const { return m_outage; }
+    // What a box of the browser waits for a person to answer; empty if none.
+    QString personAwaited() const { return m_personAwaited; }
 
 signals:
     void loginLostChanged(bool lost);
     void outageChanged(const QString &reason);
     void stoppedTooLong();
+    void personAwaitedChanged();
 
 private:
     void pageOpened(StageMachine::Page page, const QString &address, bool again);
@@ -53,4 +57,5 @@ private:
     int m_failuresInARow = 0;
     QString m_outage;
     QDateTime m_outageStart;
+    QString m_personAwaited;
 };

@@ -27,6 +27,11 @@ StageMachine::StageMachine(Browser &browser, TimerFactory &timers, QObject *pare
     connect(m_collectionWait, &Timer::timeout, this, &StageMachine::onCollectionWaitOver);
     connect(m_generationWait, &Timer::timeout, this, &StageMachine::onGenerationWaitOver);
     connect(&m_browser, &Browser::pageLoaded, this, &StageMachine::onPageLoaded);
+    // A page dialog that the person's own click raised: the browser is theirs.
+    connect(&m_browser, &Browser::personTookOver, this, [this] {
+        if (isRunning())
+            stop(Stop::PersonsDialog);
+    });
     connect(m_clock, &CycleClock::cycleDue, this, &StageMachine::startCycle);
     connect(m_clock, &CycleClock::homePageDue, this, [this] { open(Page::HomePage, addresses.homePage, true); });
 }
@@ -34,7 +39,7 @@ StageMachine::StageMachine(Browser &browser, TimerFactory &timers, QObject *pare
 void StageMachine::openLoginPage()
 {
     if (isRunning())
-        stop();
+        stop(Stop::LoginPressed);
     emit loginOpened();
     open(Page::Login, addresses.login);
 }
@@ -47,7 +52,7 @@ void StageMachine::startCycle()
     emit cycleStarted();
 }
 
-void StageMachine::stop()
+void StageMachine::stop(Stop why)
 {
     m_stage = Stage::Idle;
     m_collectionWait->setEnabled(false);
@@ -55,7 +60,7 @@ void StageMachine::stop()
     m_clock->stop();
     m_countdown->stop();
     m_browser.setUnattended(false);
-    emit cycleStopped();
+    emit cycleStopped(why);
 }
 
 void StageMachine::submitCollectionForm()

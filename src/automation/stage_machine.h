@@ -26,6 +26,9 @@ class StageMachine : public QObject {
 public:
     enum class Page { Login, Collection, Generation, HomePage };
     Q_ENUM(Page)
+    // Who took the browser from a running cycle: "1", or a page dialog that
+    // followed the person's own click in the page.
+    enum class Stop { LoginPressed, PersonsDialog };
 
     // From the press of the collection button to the generation page, and
     // from the press of the generation button to the home page.
@@ -51,7 +54,7 @@ public:
 signals:
     void loginOpened();     // the start panel over the browser goes away
     void cycleStarted();    // "1", "2" and 地址设置 are disabled
-    void cycleStopped();    // by "1": nothing runs until "2"
+    void cycleStopped(StageMachine::Stop why); // nothing runs until "2"
     // A page is being opened; `again` for the home page reopened by the clock.
     void pageOpened(StageMachine::Page page, const QString &address, bool again);
 
@@ -65,7 +68,7 @@ private:
     void onPageLoaded();
     void onCollectionWaitOver();
     void onGenerationWaitOver();
-    void stop();
+    void stop(Stop why);
     void startWait(Timer *wait);
     void open(Page page, const QString &address, bool again = false);
 

@@ -8,14 +8,14 @@
 
 void UnattendedPage::javaScriptAlert(const QUrl &origin, const QString &text)
 {
-    if (!m_unattended)
+    if (!answersItself())
         return QWebEnginePage::javaScriptAlert(origin, text);
     report(QStringLiteral("alert"), text);
 }
 
 bool UnattendedPage::javaScriptConfirm(const QUrl &origin, const QString &text)
 {
-    if (!m_unattended)
+    if (!answersItself())
         return QWebEnginePage::javaScriptConfirm(origin, text);
     // QtWebEngine asks the leave-page question through here as well.
     report(QStringLiteral("confirm"), text);
@@ -25,11 +25,20 @@ bool UnattendedPage::javaScriptConfirm(const QUrl &origin, const QString &text)
 bool UnattendedPage::javaScriptPrompt(const QUrl &origin, const QString &text, const QString &defaultValue,
                                       QString *result)
 {
-    if (!m_unattended)
+    if (!answersItself())
         return QWebEnginePage::javaScriptPrompt(origin, text, defaultValue, result);
     report(QStringLiteral("prompt"), text);
     *result = defaultValue;
     return true;
+}
+
+bool UnattendedPage::answersItself()
+{
+    if (m_unattended && m_personInput.isValid() && m_personInput.elapsed() < PersonsDialogWithinMs) {
+        m_unattended = false;
+        emit personTookOver();
+    }
+    return m_unattended;
 }
 
 void UnattendedPage::report(const QString &kind, const QString &text)

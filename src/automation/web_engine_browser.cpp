@@ -1,8 +1,12 @@
 #include "web_engine_browser.h"
 
+#include "accepted_certificates.h"
+#include "certificate_questions.h"
 #include "page_scripts.h"
+#include "site_login.h"
 #include "unattended_page.h"
 
+#include <QChildEvent>
 #include <QTimer>
 #include <QWebEngineNewWindowRequest>
 #include <QUrl>
@@ -60,9 +64,15 @@ WebEngineBrowser::WebEngineBrowser(const QString &profileName, int loadTimeoutMs
       m_retry(new QTimer(this)),
       m_profile(persistentProfile(profileName)),
       m_page(new UnattendedPage(m_profile)),
-      m_view(new QWebEngineView)
+      m_view(new QWebEngineView),
+      m_login(new SiteLogin(*m_page, m_view, this)),
+      m_certificates(new CertificateQuestions(*m_page, m_view, AcceptedCertificates::defaultPath(), this))
 {
+    m_view->installEventFilter(this);
     m_view->setPage(m_page);
+    connect(m_page, &UnattendedPage::personTookOver, this, &Browser::personTookOver);
+    connect(m_login, &SiteLogin::waitingChanged, this, &WebEngineBrowser::onPersonAwaited);
+    connect(m_certificates, &CertificateQuestions::waitingChanged, this, &WebEngineBrowser::onPersonAwaited);
     connect(m_page, &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::onLoadingChanged);
     connect(m_page, &UnattendedPage::dialogAnswered, this, &Browser::pageDialogAnswered);
     // The tool has one view: a form that submits into a new window, or a
@@ -159,11 +169,48 @@ void WebEngineBrowser::pressSecondSubmitButton()
 void WebEngineBrowser::setUnattended(bool unattended)
 {
     m_page->setUnattended(unattended);
+    m_certificates->setUnattended(unattended);
+}
+
+bool WebEngineBrowser::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::ChildAdded:
+        // The page is drawn in a child widget, which gets the input.
+        if (auto *child = static_cast<QChildEvent *>(event)->child(); child->isWidgetType())
+            child->installEventFilter(this);
+        break;
+    case QEvent::MouseButtonPress:
+    case QEvent::KeyPress:
+    case QEvent::TouchBegin:
+        m_page->notePersonInput();
+        break;
+    default:
+        break;
+    }
+    return Browser::eventFilter(watched, event);
+}
+
+QString WebEngineBrowser::awaitedAnswer() const
+{
+    const QString certificate = m_certificates->waiting();
+    return certificate.isEmpty() ? m_login->waiting() : certificate;
+}
+
+void WebEngineBrowser::onPersonAwaited()
+{
+    // A load held by a certificate question waits for the person, not for
+    // the clock.
+    if (!m_certificates->waiting().isEmpty())
+        m_loadTimeout->stop();
+    else if (m_requested.pending() && !m_loadTimeout->isActive())
+        m_loadTimeout->start();
+    emit personAwaited(awaitedAnswer());
 }
 
 void WebEngineBrowser::run(const QString &script)
 {
-    if (!m_onRequestedPage) {
+    if (!m_onRequestedPage || !awaitedAnswer().isEmpty()) {
         // Reported later, as a press is: after the load's own report.
         QMetaObject::invokeMethod(this, [this] { emit pressReported(-1, false); }, Qt::QueuedConnection);
         return;

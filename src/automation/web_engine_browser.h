@@ -10,11 +10,15 @@ class QTimer;
 class QWebEnginePage;
 class QWebEngineProfile;
 class QWidget;
+class CertificateQuestions;
+class SiteLogin;
 class UnattendedPage;
 
 // The embedded browser on QtWebEngine. It uses a named profile whose cookies,
 // those that end with the session included, stay on disk between runs: a
-// login survives quitting and a restart.
+// login survives quitting and a restart. A site's questions to the person
+// (a user name and password, an untrusted certificate) are asked in boxes
+// that do not block.
 class WebEngineBrowser : public Browser {
     Q_OBJECT
 public:
@@ -36,10 +40,16 @@ public:
     void pressSecondSubmitButton() override;
     void setUnattended(bool unattended) override;
 
+protected:
+    // Notes the person's clicks and keys in the view.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void onLoadingChanged(const QWebEngineLoadingInfo &info);
     void onLoadTimeout();
     void run(const QString &script);
+    QString awaitedAnswer() const;
+    void onPersonAwaited();
 
     static constexpr int RetryAfterMs = 5000;
 
@@ -48,6 +58,8 @@ private:
     QWebEngineProfile *m_profile;
     UnattendedPage *m_page;
     QPointer<QWebEngineView> m_view;
+    SiteLogin *m_login;
+    CertificateQuestions *m_certificates;
     RequestedLoad m_requested;
     // Set while the page shown is the one the cycle asked for; a press
     // anywhere else would submit the wrong form.

@@ -245,6 +245,10 @@ void MainWindow::connectControls()
             warn(warning());
     });
     connect(m_watch, &RunWatch::stoppedTooLong, this, [this] { warn(StoppedTooLongText); });
+    connect(m_watch, &RunWatch::personAwaitedChanged, this, [this] {
+        if (!m_watch->personAwaited().isEmpty())
+            warn(warning());
+    });
 
     connect(&m_tray, &TrayIcon::restoreRequested, this, &MainWindow::restoreFromTray);
     connect(&m_tray, &TrayIcon::exitRequested, this, &MainWindow::askToQuit);
@@ -270,6 +274,8 @@ void MainWindow::acceptCycleLength(const QString &text)
 
 QString MainWindow::warning() const
 {
+    if (!m_watch->personAwaited().isEmpty())
+        return m_watch->personAwaited();
     // The red line is narrow: the reason without the browser's error name.
     if (!m_watch->outage().isEmpty())
         return QStringLiteral("网站无法访问：") + m_watch->outage().section(QStringLiteral("（"), 0, 0);

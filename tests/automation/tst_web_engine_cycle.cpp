@@ -4,12 +4,16 @@
 
 #include "automation/stage_machine.h"
 #include "automation/cycle_clock.h"
+#include "automation/accepted_certificates.h"
 #include "automation/web_engine_browser.h"
 #include "fake_cms.h"
 #include "scaled_timer_factory.h"
+#include "text_file.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QPointer>
+#include <QPushButton>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -27,8 +31,8 @@ constexpr int Speedup = 100;
 // view shown in a window put together the way the tool's main() does it: the
 // window owns the view and goes before the browser.
 struct Rig {
-    explicit Rig(int loadTimeoutMs = WebEngineBrowser::DefaultLoadTimeoutMs)
-        : browser(QStringLiteral("OrvoCollector"), loadTimeoutMs)
+    explicit Rig(int loadTimeoutMs = WebEngineBrowser::DefaultLoadTimeoutMs, int speedup = Speedup)
+        : timers(speedup), browser(QStringLiteral("OrvoCollector"), loadTimeoutMs)
     {
         auto *layout = new QVBoxLayout(&window);
         layout->addWidget(browser.view());
@@ -36,9 +40,9 @@ struct Rig {
         window.show();
     }
 
-    bool start(bool logIn = true)
+    bool start(bool logIn = true, const QSslConfiguration &tls = {})
     {
-        if (!cms.listen())
+        if (!cms.listen(0, tls))
             return false;
         stages.addresses = {cms.address(FakeCms::Login), cms.address(FakeCms::Collection),
                             cms.address(FakeCms::Generation), cms.address(FakeCms::HomePage)};
@@ -46,8 +50,8 @@ struct Rig {
     }
 
     FakeCms cms;
-    ScaledTimerFactory timers{Speedup};
-    WebEngineBrowser browser{QStringLiteral("OrvoCollector")};
+    ScaledTimerFactory timers;
+    WebEngineBrowser browser;
     QWidget window;
     StageMachine stages{browser, timers};
 };
@@ -62,6 +66,38 @@ QString unreachableAddress()
     return QStringLiteral("http://127.0.0.1:%1/collect").arg(port);
 }
 
+// Someone at the screen: every box that shows up, the browser's or the
+// tool's, is seen once and handed to `answer`.
+struct Person : QObject {
+    explicit Person(std::function<void(QDialog *)> answer)
+    {
+        connect(&eyes, &QTimer::timeout, this, [this, answer] {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                auto *box = qobject_cast<QDialog *>(widget);
+                if (box && box->isVisible() && !seen.contains(box)) {
+                    seen << box;
+                    answer(box);
+                }
+            }
+        });
+        eyes.start(50);
+    }
+    QTimer eyes;
+    QList<QPointer<QDialog>> seen;
+};
+
+QString messageOf(QDialog *box)
+{
+    auto *message = qobject_cast<QMessageBox *>(box);
+    return message ? message->text() : QString();
+}
+
+void pressOk(QDialog *box)
+{
+    auto *message = qobject_cast<QMessageBox *>(box);
+    message && message->button(QMessageBox::Ok) ? message->button(QMessageBox::Ok)->click() : box->accept();
+}
+
 } // namespace
 
 class TestWebEngineCycle : public QObject {
@@ -74,6 +110,11 @@ private slots:
     void pagesThatNeverAnswerDoNotHoldTheCycle();
     void stoppedLoadPressesNothingOnThePageStillShown();
     void dialogsWaitForThePersonUntilTheCycleStarts();
+    void aDialogThatFollowsThePersonsClickIsTheirs();
+    void siteLoginIsAskedForWithoutBlocking_data();
+    void siteLoginIsAskedForWithoutBlocking();
+    void untrustedCertificatesAreNeverAcceptedSilently_data();
+    void untrustedCertificatesAreNeverAcceptedSilently();
 };
 
 void TestWebEngineCycle::initTestCase()
@@ -228,22 +269,142 @@ void TestWebEngineCycle::dialogsWaitForThePersonUntilTheCycleStarts()
     Rig rig;
     QVERIFY(rig.start(false));
     QStringList read;
-    QTimer person; // reads what a box says and presses its OK
-    connect(&person, &QTimer::timeout, this, [&read] {
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible()) {
-                read << box->text();
-                box->accept();
-            }
-        }
+    Person person([&read](QDialog *box) {
+        read << messageOf(box);
+        pressOk(box);
     });
-    person.start(50);
     for (const int boxes : {1, 2}) {
         rig.stages.openLoginPage();
         QVERIFY(QSignalSpy(&rig.browser, &Browser::pageLoaded).wait(Patience));
         rig.browser.page()->runJavaScript(QStringLiteral("document.querySelector('[name=submit_button]').click();"));
         QTRY_COMPARE_WITH_TIMEOUT(read, QStringList(boxes, "用户名或密码错误"), Patience);
         rig.stages.startCycle();
+    }
+}
+
+// While the cycle runs, a confirm that the person's own key raised in the
+// page is shown to them, not answered OK for them, and the cycle stops.
+void TestWebEngineCycle::aDialogThatFollowsThePersonsClickIsTheirs()
+{
+    Rig rig(WebEngineBrowser::DefaultLoadTimeoutMs, 1); // the cycle's waits at their real length
+    QVERIFY(rig.start());
+    rig.stages.addresses.collection = rig.cms.address(FakeCms::CollectionWithDelete);
+    QStringList shown;
+    Person person([&](QDialog *box) {
+        shown << messageOf(box) + (rig.stages.isRunning() ? " while running" : "");
+        pressOk(box);
+    });
+    QSignalSpy loads(rig.browser.page(), &QWebEnginePage::loadFinished);
+    rig.stages.startCycle();
+    QTRY_COMPARE_WITH_TIMEOUT(loads.size(), 2, Patience); // the collection page and the press's result
+    QPoint button;
+    rig.browser.page()->runJavaScript(
+        QStringLiteral("(r => [r.x + r.width / 2, r.y + r.height / 2])(document.getElementById('delete').getBoundingClientRect())"),
+        [&button](const QVariant &at) { button = QPoint(at.toList().value(0).toInt(), at.toList().value(1).toInt()); });
+    QTRY_VERIFY_WITH_TIMEOUT(!button.isNull() && rig.browser.view()->focusProxy(), Patience);
+    QTest::mouseClick(rig.browser.view()->focusProxy(), Qt::LeftButton, {}, button);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().contains("GET /delete"), Patience);
+    QCOMPARE(shown, QStringList("确定删除?"));
+}
+
+void TestWebEngineCycle::siteLoginIsAskedForWithoutBlocking_data()
+{
+    QTest::addColumn<QList<int>>("keys"); // typed into the box, after the user name
+    QTest::addColumn<bool>("through");
+    QTest::newRow("name, Tab, password, Enter") << QList<int>{Qt::Key_Tab, Qt::Key_Return} << true;
+    QTest::newRow("Escape") << QList<int>{Qt::Key_Escape} << false;
+}
+
+// An admin folder behind HTTP Basic authentication: a box asks, the page is
+// loaded again with the answer, and the login and the cycle go through on it.
+void TestWebEngineCycle::siteLoginIsAskedForWithoutBlocking()
+{
+    QFETCH(QList<int>, keys);
+    QFETCH(bool, through);
+    Rig rig;
+    rig.cms.requireBasicAuth();
+    QVERIFY(rig.start(false));
+    Person person([&keys](QDialog *box) {
+        QTest::keyClicks(box->focusWidget(), FakeCms::BasicUser);
+        for (const int key : keys) {
+            if (key == Qt::Key_Return)
+                QTest::keyClicks(box->focusWidget(), FakeCms::BasicPassword);
+            QTest::keyClick(box->focusWidget(), Qt::Key(key));
+        }
+    });
+    rig.stages.openLoginPage();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.browser.page()->title(), through ? "管理员登录" : "401", Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(person.seen.value(0).isNull(), Patience); // the box is gone
+    if (!through) {
+        QCOMPARE(rig.cms.log(), QStringList("GET /login"));
+        return;
+    }
+    QVERIFY(submitLogin(*rig.browser.page(), rig.cms, Patience));
+    rig.stages.startCycle();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().contains("POST /collect"), Patience);
+    QCOMPARE(person.seen.size(), 1);
+    QVERIFY(rig.cms.requests().constLast().header("Authorization").startsWith("Basic "));
+}
+
+void TestWebEngineCycle::untrustedCertificatesAreNeverAcceptedSilently_data()
+{
+    // `accepted`: what the file of accepted certificates holds for the host;
+    // `opener`: "1" (the person's login page) or "2" (the cycle's page);
+    // `answer`: the key or click given to the question, if one comes.
+    QTest::addColumn<QString>("accepted");
+    QTest::addColumn<QString>("opener");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("through");
+    QTest::newRow("first, opened by 1, Enter continues") << "" << "1" << "Enter" << true;
+    QTest::newRow("first, opened by 1, Escape refuses") << "" << "1" << "Escape" << false;
+    QTest::newRow("first on a page of the cycle, Enter refuses") << "" << "2" << "Enter" << false;
+    QTest::newRow("changed, Enter refuses") << "another" << "1" << "Enter" << false;
+    QTest::newRow("changed, a click accepts") << "another" << "1" << "click" << true;
+    QTest::newRow("accepted before: no question") << "this" << "2" << "" << true;
+}
+
+// HTTPS with a certificate that no authority vouches for: a question with
+// the fingerprint before anything reaches the site, a yes kept on disk.
+void TestWebEngineCycle::untrustedCertificatesAreNeverAcceptedSilently()
+{
+    QFETCH(QString, accepted);
+    QFETCH(QString, opener);
+    QFETCH(QString, answer);
+    QFETCH(bool, through);
+    const QSslConfiguration tls = HttpTestServer::selfSignedTls();
+    QVERIFY(!tls.localCertificate().isNull());
+    const QString fingerprint =
+        QString::fromLatin1(tls.localCertificate().digest(QCryptographicHash::Sha256).toHex(':').toUpper());
+    QFile file(AcceptedCertificates::defaultPath());
+    QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    if (!accepted.isEmpty())
+        file.write(("127.0.0.1 " + (accepted == "this" ? fingerprint : QString(fingerprint).replace('A', 'B')) + '\n').toUtf8());
+    file.close();
+
+    Rig rig;
+    QVERIFY(rig.start(false, tls));
+    QStringList sentBefore;
+    Person person([&](QDialog *box) {
+        QVERIFY(messageOf(box).contains(fingerprint) && messageOf(box).contains("127.0.0.1"));
+        sentBefore << rig.cms.log();
+        if (answer == "click")
+            QTest::mouseClick(box->findChild<QPushButton *>("acceptCertificateButton"), Qt::LeftButton);
+        else
+            QTest::keyClick(box, answer == "Enter" ? Qt::Key_Return : Qt::Key_Escape);
+    });
+    QSignalSpy loaded(&rig.browser, &Browser::pageLoaded);
+    opener == "1" ? rig.stages.openLoginPage() : rig.stages.startCycle();
+    QVERIFY(loaded.wait(Patience));
+    QCOMPARE(sentBefore, QStringList());
+    QCOMPARE(person.seen.size(), answer.isEmpty() ? 0 : 1);
+    QCOMPARE(!rig.cms.log().isEmpty(), through);
+    QCOMPARE(occurrencesIn(file.fileName(), fingerprint), int(through));
+    if (opener == "1" && through) {
+        QVERIFY(submitLogin(*rig.browser.page(), rig.cms, Patience));
+        rig.stages.startCycle();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().contains("POST /collect"), Patience);
+        QCOMPARE(person.seen.size(), 1);
     }
 }
 

@@ -67,6 +67,12 @@ bool FakeCms::sessionExpired() const
 
 HttpResponse FakeCms::handle(const HttpRequest &request)
 {
+    if (m_basicAuth
+        && request.header("Authorization") != "Basic " + (QByteArray(BasicUser) + ':' + BasicPassword).toBase64()) {
+        HttpResponse refusal = page(QStringLiteral("401"), QStringLiteral("<p>需要授权</p>"), 401);
+        refusal.headers.append({"WWW-Authenticate", QByteArray("Basic realm=\"") + BasicRealm + '"'});
+        return refusal;
+    }
     if (isLogin(request)) {
         // A login after the session died starts a new one.
         if (sessionExpired())
@@ -114,6 +120,8 @@ HttpResponse FakeCms::loginPage(const HttpRequest &request) const
 HttpResponse FakeCms::collectionPage(const HttpRequest &request) const
 {
     const QString variant = variantOf(request);
+    const QString deleteButton = QStringLiteral("<button type=\"button\" id=\"delete\" "
+                                                "onclick=\"if (confirm('确定删除?')) new Image().src = '/delete'\">删除</button>");
     if (request.method == "POST") {
         // Result pages that speak to the user through a page dialog.
         QString script;
@@ -123,7 +131,8 @@ HttpResponse FakeCms::collectionPage(const HttpRequest &request) const
             script = QStringLiteral("if (confirm('继续生成吗?')) new Image().src = '/collect?confirmed=1';");
         else if (variant == QLatin1String("prompt"))
             script = QStringLiteral("prompt('备注', '无');");
-        return page(QStringLiteral("采集"), QStringLiteral("<p>采集完成</p><script>%1</script>").arg(script));
+        return page(QStringLiteral("采集"), QStringLiteral("<p>采集完成</p><script>%1</script>%2")
+                                              .arg(script, variant == QLatin1String("delete") ? deleteButton : QString()));
     }
 
     if (variant == QLatin1String("server-error"))
@@ -138,6 +147,8 @@ HttpResponse FakeCms::collectionPage(const HttpRequest &request) const
     } else {
         buttons = QStringLiteral("<input type=\"submit\" name=\"submit_button\" value=\"开始采集\">");
     }
+    if (variant == QLatin1String("delete"))
+        buttons += deleteButton;
     const QString action = QString::fromLatin1(request.target).toHtmlEscaped();
     const QString target = variant == QLatin1String("new-window") ? QStringLiteral(" target=\"_blank\"") : QString();
     return page(QStringLiteral("采集"),

@@ -44,6 +44,9 @@ public:
     static constexpr const char *CollectionAlerting = "/collect?variant=alert";
     static constexpr const char *CollectionConfirming = "/collect?variant=confirm";
     static constexpr const char *CollectionPrompting = "/collect?variant=prompt";
+    // It and its result page also have a button, id "delete", whose click
+    // asks confirm('确定删除?') and, answered OK, requests /delete.
+    static constexpr const char *CollectionWithDelete = "/collect?variant=delete";
     static constexpr const char *Generation = "/generate";
     // Two forms, but only the first has a submit_button.
     static constexpr const char *GenerationWithOneButton = "/generate?variant=one-button";
@@ -55,7 +58,14 @@ public:
     explicit FakeCms(int loginExpiresAfter = 0);
     virtual ~FakeCms() = default;
 
-    bool listen(quint16 port = 0) { return m_server.listen(port); }
+    bool listen(quint16 port = 0, const QSslConfiguration &tls = {}) { return m_server.listen(port, tls); }
+    // Every page, the login form's included, wants HTTP Basic authentication
+    // as BasicUser and BasicPassword, as an .htpasswd folder does; without it
+    // the answer is 401 with a page that says so.
+    void requireBasicAuth() { m_basicAuth = true; }
+    static constexpr const char *BasicUser = "editor";
+    static constexpr const char *BasicPassword = "htpass";
+    static constexpr const char *BasicRealm = "OrvoCMS admin";
     // `target` is a path with an optional query, e.g. FakeCms::Collection.
     QUrl url(const QString &target) const { return m_server.url(target); }
     QString address(const QString &target) const { return url(target).toString(); }
@@ -92,6 +102,7 @@ private:
     const int m_loginExpiresAfter;
     QByteArray m_sessionToken;
     int m_requestsSinceLogin = 0;
+    bool m_basicAuth = false;
     HttpTestServer m_server;
 };
 

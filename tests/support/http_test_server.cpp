@@ -1,7 +1,11 @@
 #include "http_test_server.h"
 
-#include <QTcpServer>
+#include <QFile>
+#include <QProcess>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTimer>
 
 HttpResponse HttpResponse::html(const QByteArray &body, int status)
@@ -14,26 +18,54 @@ HttpResponse HttpResponse::redirect(const QByteArray &location)
     return {302, {{"Location", location}}, {}};
 }
 
-HttpTestServer::HttpTestServer(Handler handler, QObject *parent)
-    : QObject(parent), m_handler(std::move(handler)), m_server(new QTcpServer(this))
+HttpTestServer::HttpTestServer(Handler handler, QObject *parent) : QObject(parent), m_handler(std::move(handler))
 {
-    connect(m_server, &QTcpServer::newConnection, this, [this] {
+}
+
+bool HttpTestServer::listen(quint16 port, const QSslConfiguration &tls)
+{
+    m_secure = !tls.localCertificate().isNull();
+    if (m_secure) {
+        auto *server = new QSslServer(this);
+        server->setSslConfiguration(tls);
+        m_server = server;
+    } else {
+        m_server = new QTcpServer(this);
+    }
+    // A TLS connection is pending once its handshake is done.
+    connect(m_server, &QTcpServer::pendingConnectionAvailable, this, [this] {
         while (QTcpSocket *socket = m_server->nextPendingConnection()) {
             socket->setParent(this);
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         }
     });
+    return m_server->listen(QHostAddress::LocalHost, port);
 }
 
-bool HttpTestServer::listen(quint16 port)
+QSslConfiguration HttpTestServer::selfSignedTls()
 {
-    return m_server->listen(QHostAddress::LocalHost, port);
+    QTemporaryDir dir;
+    const QString key = dir.filePath(QStringLiteral("key.pem"));
+    const QString certificate = dir.filePath(QStringLiteral("certificate.pem"));
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"),
+                  {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=127.0.0.1",
+                   "-addext", "subjectAltName=IP:127.0.0.1", "-keyout", key, "-out", certificate});
+    if (!openssl.waitForFinished(60000) || openssl.exitCode() != 0)
+        return {};
+    QFile keyFile(key), certificateFile(certificate);
+    keyFile.open(QIODevice::ReadOnly);
+    certificateFile.open(QIODevice::ReadOnly);
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setLocalCertificate(QSslCertificate(certificateFile.readAll()));
+    tls.setPrivateKey(QSslKey(keyFile.readAll(), QSsl::Rsa));
+    return tls;
 }
 
 quint16 HttpTestServer::port() const
 {
-    return m_server->serverPort();
+    return m_server ? m_server->serverPort() : 0;
 }
 
 void HttpTestServer::readFrom(QTcpSocket *socket)

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QMap>
 #include <QObject>
+#include <QSslConfiguration>
 #include <QUrl>
 #include <functional>
 
@@ -47,9 +48,16 @@ public:
 
     explicit HttpTestServer(Handler handler, QObject *parent = nullptr);
 
-    bool listen(quint16 port = 0);
+    // With `tls` holding a certificate and key, the server speaks HTTPS.
+    bool listen(quint16 port = 0, const QSslConfiguration &tls = {});
     quint16 port() const;
-    QUrl url(const QString &path) const { return QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path); }
+    QUrl url(const QString &path) const
+    {
+        return QStringLiteral("%1://127.0.0.1:%2%3").arg(m_secure ? "https" : "http").arg(port()).arg(path);
+    }
+    // A certificate for 127.0.0.1 that nobody vouches for, made afresh by
+    // openssl on each call; null if openssl failed.
+    static QSslConfiguration selfSignedTls();
 
     const QList<HttpRequest> &requests() const { return m_requests; }
 
@@ -58,6 +66,7 @@ private:
     void respond(QTcpSocket *socket, const HttpResponse &response);
 
     Handler m_handler;
-    QTcpServer *m_server;
+    QTcpServer *m_server = nullptr;
+    bool m_secure = false;
     QList<HttpRequest> m_requests;
 };

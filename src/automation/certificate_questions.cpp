@@ -1,0 +1,101 @@
+#include "certificate_questions.h"
+
+#include "one_line.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSslCertificate>
+#include <QWebEnginePage>
+
+namespace {
+
+QString fingerprintOf(const QSslCertificate &certificate)
+{
+    return QString::fromLatin1(certificate.digest(QCryptographicHash::Sha256).toHex(':').toUpper());
+}
+
+} // namespace
+
+CertificateQuestions::CertificateQuestions(QWebEnginePage &page, QWidget *boxParent, const QString &acceptedPath,
+                                           QObject *parent)
+    : QObject(parent), m_boxParent(boxParent), m_accepted(acceptedPath)
+{
+    connect(&page, &QWebEnginePage::certificateError, this, &CertificateQuestions::onError);
+}
+
+QString CertificateQuestions::waiting() const
+{
+    if (m_questions.isEmpty())
+        return {};
+    return QStringLiteral("等待确认网站 %1 的安全证书").arg(m_questions.cbegin()->host);
+}
+
+void CertificateQuestions::onError(const QWebEngineCertificateError &error)
+{
+    const QList<QSslCertificate> chain = error.certificateChain();
+    if (!error.isOverridable() || chain.isEmpty())
+        return; // refused, as the browser refuses it on its own
+    const QString host = error.url().host();
+    const QString fingerprint = fingerprintOf(chain.first());
+    if (m_accepted.contains(host, fingerprint)) {
+        QWebEngineCertificateError(error).acceptCertificate();
+        return;
+    }
+    const QString key = host + QLatin1Char(' ') + fingerprint;
+    QWebEngineCertificateError waiting(error);
+    waiting.defer();
+    if (m_questions.contains(key)) {
+        m_questions[key].requests.append(waiting);
+        return;
+    }
+    ask(key, host, fingerprint, waiting);
+}
+
+void CertificateQuestions::ask(const QString &key, const QString &host, const QString &fingerprint,
+                               const QWebEngineCertificateError &error)
+{
+    const bool changed = m_accepted.knowsHost(host);
+    const QString text = (changed ? QStringLiteral("网站 %1 出示的安全证书与您以前接受的不同。"
+                                                  "如果网站没有更换证书，可能有人在冒充它。")
+                                  : QStringLiteral("网站 %1 的安全证书没有可信的机构担保。"))
+                             .arg(host)
+        + QStringLiteral("\n\n错误：%1\n证书的 SHA-256 指纹：\n%2\n\n确认指纹无误后才继续访问。")
+              .arg(oneLine(error.description()), fingerprint);
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("安全证书不可信"), text, QMessageBox::NoButton,
+                                m_boxParent);
+    QPushButton *accept = box->addButton(QStringLiteral("继续访问"), QMessageBox::AcceptRole);
+    QPushButton *refuse = box->addButton(QStringLiteral("拒绝"), QMessageBox::RejectRole);
+    accept->setObjectName(QStringLiteral("acceptCertificateButton"));
+    // Enter goes on only where a person met a first certificate while using
+    // the browser; a changed certificate, or one on the cycle's own pages,
+    // needs a click.
+    const bool strict = changed || m_unattended;
+    box->setDefaultButton(strict ? refuse : accept);
+    if (strict)
+        accept->setAutoDefault(false);
+    box->setEscapeButton(refuse);
+    box->setWindowModality(Qt::NonModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::buttonClicked, this, [this, key, fingerprint, accept](QAbstractButton *button) {
+        answer(key, fingerprint, button == accept);
+    });
+    connect(box, &QObject::destroyed, this, [this, key, fingerprint] { answer(key, fingerprint, false); });
+    m_questions.insert(key, {box, {error}, host});
+    box->show();
+    emit waitingChanged();
+}
+
+void CertificateQuestions::answer(const QString &key, const QString &fingerprint, bool accepted)
+{
+    const auto question = m_questions.constFind(key);
+    if (question == m_questions.cend())
+        return;
+    const QString host = question->host;
+    QList<QWebEngineCertificateError> requests = question->requests;
+    m_questions.erase(question);
+    if (accepted)
+        m_accepted.remember(host, fingerprint);
+    for (QWebEngineCertificateError &request : requests)
+        accepted ? request.acceptCertificate() : request.rejectCertificate();
+    emit waitingChanged();
+}

@@ -1,0 +1,86 @@
+#include "site_login.h"
+
+#include "one_line.h"
+
+#include <QAuthenticator>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QWebEnginePage>
+
+SiteLogin::SiteLogin(QWebEnginePage &page, QWidget *boxParent, QObject *parent)
+    : QObject(parent), m_page(page), m_boxParent(boxParent)
+{
+    connect(&page, &QWebEnginePage::authenticationRequired, this,
+            [this](const QUrl &url, QAuthenticator *authenticator) {
+                onRequired(url.host(), authenticator->realm(), authenticator);
+            });
+    connect(&page, &QWebEnginePage::proxyAuthenticationRequired, this,
+            [this](const QUrl &, QAuthenticator *authenticator, const QString &proxyHost) {
+                onRequired(proxyHost, authenticator->realm(), authenticator);
+            });
+}
+
+QString SiteLogin::waiting() const
+{
+    return m_descriptions.isEmpty() ? QString() : *m_descriptions.cbegin();
+}
+
+void SiteLogin::onRequired(const QString &host, const QString &realm, QAuthenticator *authenticator)
+{
+    const QString key = host + QLatin1Char('\n') + realm;
+    Answer *answer = m_answers.contains(key) ? &m_answers[key] : nullptr;
+    if (answer && !answer->tried) {
+        // The browser keeps an answer that the site took; asked again, the
+        // site refused it, and the person is asked afresh.
+        answer->tried = true;
+        authenticator->setUser(answer->user);
+        authenticator->setPassword(answer->password);
+        return;
+    }
+    m_answers.remove(key);
+    *authenticator = QAuthenticator(); // refused: the page shows the site's refusal
+    if (!m_boxes.value(key))
+        ask(key, host, realm);
+}
+
+void SiteLogin::ask(const QString &key, const QString &host, const QString &realm)
+{
+    auto *box = new QDialog(m_boxParent);
+    box->setWindowTitle(QStringLiteral("需要登录网站"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    auto *form = new QFormLayout(box);
+    auto *about = new QLabel(QStringLiteral("网站 %1 要求输入用户名和密码。\n提示：%2").arg(host, oneLine(realm)), box);
+    about->setTextFormat(Qt::PlainText);
+    form->addRow(about);
+    auto *user = new QLineEdit(box);
+    auto *password = new QLineEdit(box);
+    user->setObjectName(QStringLiteral("userField"));
+    password->setObjectName(QStringLiteral("passwordField"));
+    password->setEchoMode(QLineEdit::Password);
+    form->addRow(QStringLiteral("用户名："), user);
+    form->addRow(QStringLiteral("密码："), password);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, box);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+    form->addRow(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, box, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, box, &QDialog::reject);
+    connect(box, &QDialog::accepted, this, [this, key, user, password] {
+        m_answers.insert(key, {user->text(), password->text()});
+        m_page.triggerAction(QWebEnginePage::Reload);
+    });
+    connect(box, &QObject::destroyed, this, [this, key] {
+        m_boxes.remove(key);
+        m_descriptions.remove(key);
+        emit waitingChanged();
+    });
+    m_boxes.insert(key, box);
+    m_descriptions.insert(key, QStringLiteral("等待输入网站 %1 的用户名和密码").arg(host));
+    user->setFocus();
+    box->show();
+    emit waitingChanged();
+}

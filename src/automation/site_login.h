@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+
+class QAuthenticator;
+class QDialog;
+class QUrl;
+class QWebEnginePage;
+class QWidget;
+
+// Answers a site's or a proxy's request for a user name and password (HTTP
+// authentication). QtWebEngine wants the answer before its signal returns,
+// and nothing may wait for a person there. So the request is refused at once
+// (the page shows the refusal), a box that does not block asks, and the page
+// is loaded again; the next request for that host and realm is answered from
+// memory. The answer serves the rest of the run and is never written anywhere.
+class SiteLogin : public QObject {
+    Q_OBJECT
+public:
+    SiteLogin(QWebEnginePage &page, QWidget *boxParent, QObject *parent = nullptr);
+
+    // What a box waits for, in words; empty while none is open.
+    QString waiting() const;
+
+signals:
+    void waitingChanged();
+
+private:
+    struct Answer {
+        QString user;
+        QString password;
+        bool tried = false; // given to the browser once; asked again, it was refused
+    };
+
+    void onRequired(const QString &host, const QString &realm, QAuthenticator *authenticator);
+    void ask(const QString &key, const QString &host, const QString &realm);
+
+    QWebEnginePage &m_page;
+    QPointer<QWidget> m_boxParent;
+    QHash<QString, Answer> m_answers;          // by host and realm
+    QHash<QString, QPointer<QDialog>> m_boxes; // by host and realm
+    QHash<QString, QString> m_descriptions;    // what each open box asks, by host and realm
+};
