@@ -3,7 +3,11 @@
 //
 //   fake-cms --port P [--log FILE] [--error-share F] [--hang-share F --hang-ms MS]
 //            [--cut-share F] [--login-expires-after N] [--seed S] [--duration-s S]
+//            [--basic-auth] [--https]
 //
+// --basic-auth puts every page behind HTTP Basic authentication (user
+// "editor", password "htpass"); --https serves HTTPS with a certificate for
+// 127.0.0.1 that openssl makes afresh at each start and nobody vouches for.
 // Prints "listening <port>" once it accepts connections (port 0 picks a free
 // one), then writes one line per request, "<epoch-ms> <METHOD> <target>
 // <session 0|1>", to FILE or to standard output. It ends after --duration-s
@@ -74,6 +78,8 @@ int main(int argc, char *argv[])
         {QStringLiteral("login-expires-after"), QStringLiteral("Admin-page requests a login lasts (0: forever)."), QStringLiteral("N")},
         {QStringLiteral("seed"), QStringLiteral("Seed of the fault draws."), QStringLiteral("S")},
         {QStringLiteral("duration-s"), QStringLiteral("Seconds until the server ends by itself (default 10800)."), QStringLiteral("S")},
+        {QStringLiteral("basic-auth"), QStringLiteral("Every page wants HTTP Basic authentication (editor / htpass).")},
+        {QStringLiteral("https"), QStringLiteral("HTTPS with a new self-signed certificate.")},
     });
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
@@ -114,7 +120,12 @@ int main(int argc, char *argv[])
             std::fflush(stdout);
         }
     };
-    if (!cms.listen(port))
+    if (parser.isSet(QStringLiteral("basic-auth")))
+        cms.requireBasicAuth();
+    QSslConfiguration tls;
+    if (parser.isSet(QStringLiteral("https")) && (tls = HttpTestServer::selfSignedTls()).localCertificate().isNull())
+        fail(QStringLiteral("openssl could not make a certificate"));
+    if (!cms.listen(port, tls))
         fail(QStringLiteral("cannot listen on 127.0.0.1:%1").arg(port));
 
     quitOnTerminationSignals();

@@ -5,13 +5,24 @@
 
 namespace {
 
+// Clicks an element so that what it submits loads in this view, not in a
+// new window: the page the press was made in must report the press, and a
+// new window would replace it before it can.
+const char pressInPlace[] = R"JS(function (element) {
+    if (element.form)
+        element.form.target = '_self';
+    element.removeAttribute('formtarget');
+    element.click();
+})JS";
+
+// The script calls `function` with the data as JSON and the press above.
 QString apply(const char *function, const QJsonObject &args)
 {
     const QString json = QString::fromUtf8(QJsonDocument(args).toJson(QJsonDocument::Compact));
-    return QStringLiteral("(%1)(%2);").arg(QString::fromUtf8(function), json);
+    return QStringLiteral("(%1)(%2, %3);").arg(QString::fromUtf8(function), json, QString::fromUtf8(pressInPlace));
 }
 
-const char pressOnly[] = R"JS(function (args) {
+const char pressOnly[] = R"JS(function (args, press) {
     var all = document.getElementsByTagName('*');
     var found = [];
     for (var i = 0; i < all.length; ++i) {
@@ -20,15 +31,15 @@ const char pressOnly[] = R"JS(function (args) {
     }
     if (found.length !== 1)
         return {found: found.length, pressed: false};
-    found[0].click();
+    press(found[0]);
     return {found: 1, pressed: true};
 })JS";
 
-const char pressAt[] = R"JS(function (args) {
+const char pressAt[] = R"JS(function (args, press) {
     var named = document.getElementsByName(args.name);
     if (named.length <= args.index)
         return {found: named.length, pressed: false};
-    named[args.index].click();
+    press(named[args.index]);
     return {found: named.length, pressed: true};
 })JS";
 

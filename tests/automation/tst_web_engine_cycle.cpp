@@ -218,10 +218,14 @@ void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn()
             [&dialogs](const QString &kind, const QString &text) { dialogs << kind + QLatin1Char(' ') + text; });
 
     const int before = rig.cms.log().size();
+    QSignalSpy presses(&rig.browser, &Browser::pressReported);
     rig.stages.startCycle();
     QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().contains(QStringLiteral("GET /homepage")), Patience);
     QCOMPARE(rig.cms.log().mid(before, expected.size()), expected);
     QCOMPARE(dialogs.join(QString()), said);
+    // A press is reported as made exactly when the CMS received its form.
+    const auto pressed = std::count_if(presses.cbegin(), presses.cend(), [](const auto &press) { return press.at(1).toBool(); });
+    QCOMPARE(pressed, expected.filter(QStringLiteral("POST /")).size());
 }
 
 // Every administration page hangs without an answer: each load is stopped
