@@ -14,6 +14,27 @@ QString fingerprintOf(const QSslCertificate &certificate)
     return QString::fromLatin1(certificate.digest(QCryptographicHash::Sha256).toHex(':').toUpper());
 }
 
+// The error in words, the browser's own after them.
+QString describe(const QWebEngineCertificateError &error)
+{
+    QString words;
+    switch (error.type()) {
+    case QWebEngineCertificateError::CertificateAuthorityInvalid:
+        words = QStringLiteral("证书不是受信任的机构签发的（例如自签名证书）");
+        break;
+    case QWebEngineCertificateError::CertificateCommonNameInvalid:
+        words = QStringLiteral("证书上的名称与网站地址不符");
+        break;
+    case QWebEngineCertificateError::CertificateDateInvalid:
+        words = QStringLiteral("证书已过期或尚未生效");
+        break;
+    default:
+        words = QStringLiteral("证书有错误");
+        break;
+    }
+    return words + QStringLiteral("：") + oneLine(error.description());
+}
+
 } // namespace
 
 CertificateQuestions::CertificateQuestions(QWebEnginePage &page, QWidget *boxParent, const QString &acceptedPath,
@@ -60,7 +81,7 @@ void CertificateQuestions::ask(const QString &key, const QString &host, const QS
                                   : QStringLiteral("网站 %1 的安全证书没有可信的机构担保。"))
                              .arg(host)
         + QStringLiteral("\n\n错误：%1\n证书的 SHA-256 指纹：\n%2\n\n确认指纹无误后才继续访问。")
-              .arg(oneLine(error.description()), fingerprint);
+              .arg(describe(error), fingerprint);
     auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("安全证书不可信"), text, QMessageBox::NoButton,
                                 m_boxParent);
     QPushButton *accept = box->addButton(QStringLiteral("继续访问"), QMessageBox::AcceptRole);

@@ -39,7 +39,7 @@ RunWatch::RunWatch(StageMachine &stages, Browser &browser, RunJournal &journal, 
     connect(&browser, &Browser::personAwaited, this, [this](const QString &why) {
         if (why == m_personAwaited)
             return;
-        m_journal.write(why.isEmpty() ? QStringLiteral("网站的询问已回答") : why + QStringLiteral("：回答之前不在该网站上按任何按钮"));
+        m_journal.write(why.isEmpty() ? QStringLiteral("网站的询问已回答或已取消") : why + QStringLiteral("：回答之前不在该网站上按任何按钮"));
         m_personAwaited = why;
         emit personAwaitedChanged();
     });

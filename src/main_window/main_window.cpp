@@ -246,8 +246,17 @@ void MainWindow::connectControls()
     });
     connect(m_watch, &RunWatch::stoppedTooLong, this, [this] { warn(StoppedTooLongText); });
     connect(m_watch, &RunWatch::personAwaitedChanged, this, [this] {
-        if (!m_watch->personAwaited().isEmpty())
-            warn(warning());
+        // Once answered, a line that still asks for the person shows again
+        // what it showed before (the countdown replaces it anyway).
+        const QString awaited = m_watch->personAwaited();
+        if (!awaited.isEmpty()) {
+            if (m_awaitedShown.isEmpty())
+                m_lineBeforeAwaited = m_statusLine->text();
+            warn(awaited);
+        } else if (m_statusLine->text() == m_awaitedShown) {
+            m_statusLine->setText(m_lineBeforeAwaited);
+        }
+        m_awaitedShown = awaited;
     });
 
     connect(&m_tray, &TrayIcon::restoreRequested, this, &MainWindow::restoreFromTray);

@@ -107,4 +107,6 @@ private:
     QRect m_normalGeometry; // where the window stood when last neither minimised nor maximised
     bool m_restoreMaximized = false;
     QPointer<QWidget> m_quitQuestion;
+    QString m_awaitedShown;      // what the red line says a box waits for
+    QString m_lineBeforeAwaited; // what it said before
 };
