@@ -5,10 +5,14 @@
 #include "main_window/app_icon.h"
 #include "main_window/command_line.h"
 #include "main_window/main_window.h"
+#include "main_window/notify_dialog.h"
 #include "main_window/qt_desktop.h"
 #include "main_window/quit_on_signal.h"
 #include "main_window/single_copy.h"
 #include "main_window/system_tray_icon.h"
+#include "notify/alerts.h"
+#include "notify/notifier.h"
+#include "settings/notify_settings.h"
 #include "settings/settings_file.h"
 #include "update/update_check.h"
 
@@ -16,10 +20,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
+#include <QPointer>
 #include <QQuickWindow>
 #include <QScreen>
 
 #include <cstdio>
+#include <utility>
 
 int main(int argc, char *argv[])
 {
@@ -34,7 +40,9 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("orvo-collector"));
     QGuiApplication::setDesktopFileName(QStringLiteral("orvo-collector"));
     const bool start = startRequested(QApplication::arguments());
-    quitOnTerminationSignals();
+    // Ends the tool; set below to tell the robot first.
+    std::function<void()> leave = [] { QCoreApplication::exit(0); };
+    quitOnTerminationSignals([&leave] { leave(); });
 
     const QString settings = SettingsFile::defaultPath();
     // The working folder as the system reports it, symbolic links resolved:
@@ -57,8 +65,36 @@ int main(int argc, char *argv[])
     QNetworkAccessManager network;
     MainWindow window(browser, browser.view(), timers, desktop, tray, settings);
     QObject::connect(&copy, &SingleCopy::comeForwardAsked, &window, &MainWindow::bringForward);
+
+    Notifier notifier(network, timers, window.journal());
+    const QString notifyPath = NotifySettings::pathBeside(settings);
+    QStringList problems;
+    notifier.setSettings(NotifySettings::load(notifyPath, &problems));
+    for (const QString &problem : problems) {
+        std::fprintf(stderr, "orvo-collector: notify.ini: %s\n", qUtf8Printable(problem));
+        window.journal().write(QStringLiteral("notify.ini 有误：") + problem);
+    }
+    Alerts alerts(window.watch(), window.stages(), notifier);
+    QPointer<NotifyDialog> notifyDialog;
+    QObject::connect(&window, &MainWindow::notifySettingsRequested, &window, [&] {
+        if (!notifyDialog)
+            notifyDialog = new NotifyDialog(notifyPath, notifier, alerts.site(), &window);
+        notifyDialog->show();
+        notifyDialog->raise();
+        notifyDialog->activateWindow();
+    });
+    // The window goes at once; the process stays a moment for the last message.
     // exit(), not quit(): quit() would close the window, which asks again.
-    QObject::connect(&window, &MainWindow::quitRequested, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    bool leaving = false;
+    leave = [&] {
+        if (std::exchange(leaving, true))
+            return;
+        window.hide();
+        tray.hide();
+        notifier.sendLast(QStringLiteral("quit"), alerts.site(), QStringLiteral("工具已退出，不再采集。如果不是有意退出，请重新启动它。"),
+                          3000, [] { QCoreApplication::exit(0); });
+    };
+    QObject::connect(&window, &MainWindow::quitRequested, &app, [&leave] { leave(); }, Qt::QueuedConnection);
     auto *update = new UpdateCheck(timers, network, desktop, QStringLiteral(UPDATE_FILE_URL),
                                    QStringLiteral(PRODUCT_PAGE_URL), &window);
     QObject::connect(update, &UpdateCheck::checkFinished, &window, [&window](const QString &published) {
@@ -69,7 +105,9 @@ int main(int argc, char *argv[])
     });
     window.move(window.screen()->availableGeometry().center() - window.rect().center());
     window.show();
-    if (start)
+    if (start) {
         window.pressStartOnceShown();
+        notifier.send(QStringLiteral("started"), alerts.site(), QStringLiteral("已随开机（--start）启动并开始自动挂机。"));
+    }
     return app.exec();
 }

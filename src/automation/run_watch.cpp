@@ -72,8 +72,10 @@ RunWatch::RunWatch(StageMachine &stages, Browser &browser, RunJournal &journal, 
 void RunWatch::pageOpened(StageMachine::Page page, const QString &address, bool again)
 {
     m_page = page;
-    if (page == StageMachine::Page::Collection)
+    if (page == StageMachine::Page::Collection) {
         m_journal.setCycle(++m_cycle);
+        m_pressesThisCycle = 0;
+    }
     m_journal.write((again ? QStringLiteral("按时再次打开") : QStringLiteral("打开")) + pageName(page)
                     + QStringLiteral("：") + address);
 }
@@ -87,6 +89,10 @@ void RunWatch::pageLoaded(const PageLoad &load)
         m_journal.write(name + QStringLiteral("载入成功"));
         if (cyclePage)
             noteLoaded();
+        if (m_page == StageMachine::Page::HomePage && m_pressesThisCycle == 2) {
+            m_pressesThisCycle = 0; // once per cycle, not at each reopening
+            emit cycleCompleted();
+        }
         break;
     case PageLoad::Elsewhere:
         m_journal.write(name + QStringLiteral("没有打开，停在了另一个页面：") + load.detail);
@@ -136,10 +142,13 @@ void RunWatch::pressReported(int found, bool pressed)
     else
         m_journal.write(name + QStringLiteral("：未按下提交按钮（找到 %1 个 submit_button）").arg(found));
 
+    m_pressesThisCycle += pressed;
     if (m_page != StageMachine::Page::Collection || found < 0)
         return;
-    if (pressed)
+    if (pressed) {
         setLoginLost(false);
+        emit collectionPressed();
+    }
     else if (found == 0)
         setLoginLost(true);
 }

@@ -39,6 +39,9 @@ signals:
     void outageChanged(const QString &reason);
     void stoppedTooLong();
     void personAwaitedChanged();
+    void collectionPressed();
+    // A cycle in which both presses were made has loaded its home page.
+    void cycleCompleted();
 
 private:
     void pageOpened(StageMachine::Page page, const QString &address, bool again);
@@ -58,4 +61,5 @@ private:
     QString m_outage;
     QDateTime m_outageStart;
     QString m_personAwaited;
+    int m_pressesThisCycle = 0;
 };

@@ -160,6 +160,9 @@ void MainWindow::buildControls(QWidget *browserView)
 
     m_addressSettingsButton = place(new QPushButton(QStringLiteral("地址设置"), this), twips(9360, 7080, 1455, 375));
     m_productPageButton = place(new QPushButton(QStringLiteral("访问官网"), this), twips(9360, 7560, 1455, 375));
+    // In the gap left of the cycle length, so nothing else moves.
+    m_notifySettingsButton = place(new QPushButton(QStringLiteral("通知设置"), this), twips(4665, 7440, 945, 330));
+    m_notifySettingsButton->setFlat(true);
 
     const std::pair<QWidget *, const char *> names[] = {
         {m_browserView, "browserView"},
@@ -177,6 +180,7 @@ void MainWindow::buildControls(QWidget *browserView)
         {m_cycleLengthBox, "cycleLengthBox"},
         {m_addressSettingsButton, "addressSettingsButton"},
         {m_productPageButton, "productPageButton"},
+        {m_notifySettingsButton, "notifySettingsButton"},
     };
     for (const auto &[widget, name] : names)
         widget->setObjectName(QLatin1String(name));
@@ -190,7 +194,8 @@ void MainWindow::buildControls(QWidget *browserView)
     QWidget *focusOrder[] = {m_browserView,          m_startButton,          m_loginAddressField,
                              m_collectionAddressField, m_generationAddressField, m_homePageAddressField,
                              m_loginButton,          m_saveButton,           m_addressSettingsButton,
-                             m_cycleLengthBox,       m_startPanel,           m_productPageButton};
+                             m_cycleLengthBox,       m_startPanel,           m_productPageButton,
+                             m_notifySettingsButton};
     for (size_t i = 1; i < std::size(focusOrder); ++i)
         setTabOrder(focusOrder[i - 1], focusOrder[i]);
 }
@@ -220,6 +225,8 @@ void MainWindow::connectControls()
     connect(m_saveButton, &QPushButton::clicked, this, &MainWindow::saveAddresses);
     connect(m_addressSettingsButton, &QPushButton::clicked, m_addressPanel, &QWidget::show);
     connect(m_productPageButton, &QPushButton::clicked, this, &MainWindow::openProductPage);
+    connect(m_notifySettingsButton, &QPushButton::clicked, this, &MainWindow::notifySettingsRequested);
+    connect(&m_tray, &TrayIcon::notifySettingsRequested, this, &MainWindow::notifySettingsRequested);
 
     // The pages show from the first one opened, by "1", "2" or --start.
     connect(&stages, &StageMachine::loginOpened, m_startPanel, &QWidget::hide);

@@ -56,6 +56,7 @@ public:
 
 signals:
     void quitRequested(); // the user confirmed the exit
+    void notifySettingsRequested(); // 通知设置, from the window or the tray
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -101,6 +102,7 @@ private:
     QComboBox *m_cycleLengthBox;
     QPushButton *m_addressSettingsButton;
     QPushButton *m_productPageButton;
+    QPushButton *m_notifySettingsButton; // usable while the cycle runs
 
     int m_captionsShown = 0;
     CycleLengthValidator *m_lengthValidator = nullptr;

@@ -20,12 +20,12 @@ void onSignal(int)
 
 } // namespace
 
-void quitOnTerminationSignals()
+void quitOnTerminationSignals(const std::function<void()> &quit)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
         return;
     auto *notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] { QCoreApplication::exit(0); });
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, quit);
 
     struct sigaction action = {};
     action.sa_handler = onSignal;

@@ -1,6 +1,11 @@
 #pragma once
 
-// Ends the application's event loop on SIGTERM, SIGINT and SIGHUP, so that the
-// program shuts down through its destructors (the browser then writes its
-// cookies to disk) instead of dying mid-write.
-void quitOnTerminationSignals();
+#include <QCoreApplication>
+
+#include <functional>
+
+// Runs `quit` on SIGTERM, SIGINT and SIGHUP, on the event loop's thread; by
+// default it ends the event loop. The program then shuts down through its
+// destructors (the browser writes its cookies to disk) instead of dying
+// mid-write.
+void quitOnTerminationSignals(const std::function<void()> &quit = [] { QCoreApplication::exit(0); });

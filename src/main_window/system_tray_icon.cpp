@@ -21,6 +21,7 @@ SystemTrayIcon::SystemTrayIcon(const QIcon &icon, QObject *parent)
 {
     m_icon->setToolTip(QStringLiteral("OrvoSP4.0自动采集"));
     m_menu->addAction(QStringLiteral("显示窗口"), this, &TrayIcon::restoreRequested);
+    m_menu->addAction(QStringLiteral("通知设置"), this, &TrayIcon::notifySettingsRequested);
     m_menu->addAction(QStringLiteral("退出"), this, &TrayIcon::exitRequested);
     m_icon->setContextMenu(m_menu);
 

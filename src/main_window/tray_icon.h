@@ -20,4 +20,5 @@ public:
 signals:
     void restoreRequested(); // double click, or the menu's 显示窗口
     void exitRequested();    // the menu's 退出
+    void notifySettingsRequested(); // the menu's 通知设置
 };

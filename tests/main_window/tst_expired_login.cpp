@@ -7,12 +7,15 @@
 #include "automation/run_watch.h"
 #include "fake_cms.h"
 #include "live_window.h"
+#include "notify/alerts.h"
+#include "notify/notifier.h"
 #include "text_file.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QNetworkAccessManager>
 #include <QPushButton>
 #include <QDir>
 #include <QFile>
@@ -56,8 +59,10 @@ void TestExpiredLogin::initTestCase()
 
 // The CMS's login dies after two cycles; its pages then redirect to the
 // login form. The journal tells every press from every miss, the window and
-// the tray say the login is lost. "1: 手动登陆" stops the cycle, so no page
-// of the tool's comes while the operator logs in; "2" brings the presses back.
+// the tray say the login is lost, and so does one signed message to the
+// group robot. "1: 手动登陆" stops the cycle, so no page of the tool's comes
+// while the operator logs in; "2" brings the presses back, and the robot hears
+// that once. Each completed cycle opens the heartbeat address.
 void TestExpiredLogin::expiredLoginShowsASignUntilTheOperatorLogsInAgain()
 {
     FakeCms cms(10); // five administration pages a cycle
@@ -69,6 +74,11 @@ void TestExpiredLogin::expiredLoginShowsASignUntilTheOperatorLogsInAgain()
     const QString missed = QStringLiteral("采集页没有打开，停在了另一个页面：") + cms.address(FakeCms::Login);
     const QString sign = QStringLiteral("未找到提交按钮，请重新登陆后台");
     auto collectionPosts = [&cms] { return cms.log().count(QStringLiteral("POST /collect")); };
+    QNetworkAccessManager network;
+    Notifier notifier(network, live.timers, window.journal());
+    notifier.setSettings({cms.url(FakeCms::Robot), FakeCms::RobotSecret, "dingtalk", cms.url(FakeCms::Heartbeat)});
+    Alerts alerts(window.watch(), window.stages(), notifier);
+    auto robotHeard = [&cms] { return cms.log().filter("POST /robot/send").size(); };
     window.findChild<QComboBox *>("cycleLengthBox")->setCurrentText(QStringLiteral("2"));
     emit window.findChild<QComboBox *>("cycleLengthBox")->lineEdit()->editingFinished();
     window.show();
@@ -79,6 +89,9 @@ void TestExpiredLogin::expiredLoginShowsASignUntilTheOperatorLogsInAgain()
     QTRY_VERIFY_WITH_TIMEOUT(window.watch().loginLost(), Patience);
     QCOMPARE(live.tray.messages, QStringList{sign});
     QCOMPARE(collectionPosts(), 2);
+    QCOMPARE(cms.log().count("GET /heartbeat"), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(occurrencesIn(journal, "通知已发送（login_lost）到 127.0.0.1"), 1, Patience);
+    QCOMPARE(robotHeard(), 1);
     QCOMPARE(occurrencesIn(journal, pressed), 2);
     QCOMPARE(occurrencesIn(journal, missed), 1);
     emit live.tray.restoreRequested();
@@ -90,6 +103,9 @@ void TestExpiredLogin::expiredLoginShowsASignUntilTheOperatorLogsInAgain()
     QTRY_VERIFY_WITH_TIMEOUT(!window.watch().loginLost(), Patience);
     QTRY_COMPARE_WITH_TIMEOUT(occurrencesIn(journal, pressed), collectionPosts(), Patience); // the POST may trail the press
     QCOMPARE(live.tray.messages.size(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(occurrencesIn(journal, "通知已发送（recovered）"), 1, Patience);
+    QCOMPARE(robotHeard(), 2);
+    QCOMPARE(occurrencesIn(journal, "T0KEN") + occurrencesIn(journal, "SECfake"), 0);
 }
 
 QTEST_MAIN(TestExpiredLogin)

@@ -2,6 +2,7 @@
 
 #include "settings/gb_text.h"
 
+#include <QMessageAuthenticationCode>
 #include <QSignalSpy>
 #include <QUrlQuery>
 #include <QUuid>
@@ -67,6 +68,17 @@ bool FakeCms::sessionExpired() const
 
 HttpResponse FakeCms::handle(const HttpRequest &request)
 {
+    if (request.path() == "/robot/send") {
+        const QUrlQuery query(QString::fromLatin1(request.target.mid(request.target.indexOf('?') + 1)));
+        const QByteArray timestamp = query.queryItemValue(QStringLiteral("timestamp")).toLatin1();
+        const QByteArray sign = QByteArray::fromPercentEncoding(query.queryItemValue(QStringLiteral("sign"), QUrl::FullyEncoded).toLatin1());
+        const QByteArray expected = QMessageAuthenticationCode::hash(timestamp + '\n' + RobotSecret, RobotSecret,
+                                                                    QCryptographicHash::Sha256).toBase64();
+        return {200, {{"Content-Type", "application/json"}},
+                sign == expected ? R"({"errcode":0,"errmsg":"ok"})" : R"({"errcode":310000,"errmsg":"sign not match"})"};
+    }
+    if (request.path() == Heartbeat)
+        return HttpResponse::html("ok");
     if (m_basicAuth
         && request.header("Authorization") != "Basic " + (QByteArray(BasicUser) + ':' + BasicPassword).toBase64()) {
         HttpResponse refusal = page(QStringLiteral("401"), QStringLiteral("<p>需要授权</p>"), 401);

@@ -51,6 +51,12 @@ public:
     // Two forms, but only the first has a submit_button.
     static constexpr const char *GenerationWithOneButton = "/generate?variant=one-button";
     static constexpr const char *HomePage = "/homepage";
+    // A DingTalk group robot: a POST whose timestamp and sign are right for
+    // RobotSecret is answered errcode 0, any other errcode 310000.
+    static constexpr const char *Robot = "/robot/send?access_token=T0KEN";
+    static constexpr const char *RobotSecret = "SECfake+/secret";
+    // A dead-man's switch: any GET is answered 200.
+    static constexpr const char *Heartbeat = "/heartbeat";
 
     // After `loginExpiresAfter` administration-page requests since the last
     // login the session is dead: those pages redirect to the login form until

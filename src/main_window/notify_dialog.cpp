@@ -1,0 +1,105 @@
+#include "notify_dialog.h"
+
+#include "notify/notifier.h"
+#include "settings/notify_settings.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+
+NotifyDialog::NotifyDialog(const QString &path, Notifier &notifier, const QString &site, QWidget *parent)
+    : QDialog(parent),
+      m_path(path),
+      m_notifier(notifier),
+      m_site(site),
+      m_webhook(new QLineEdit(this)),
+      m_kind(new QComboBox(this)),
+      m_secret(new QLineEdit(this)),
+      m_heartbeat(new QLineEdit(this)),
+      m_testButton(new QPushButton(QStringLiteral("发送测试消息"), this)),
+      m_result(new QLabel(this))
+{
+    setWindowTitle(QStringLiteral("通知设置"));
+    const NotifySettings &saved = notifier.settings();
+    m_webhook->setText(QString::fromUtf8(saved.webhook.toEncoded()));
+    m_webhook->setPlaceholderText(QStringLiteral("群机器人的 Webhook 地址"));
+    const std::pair<const char *, QString> kinds[] = {
+        {"", QStringLiteral("自动（按地址判断）")}, {"wecom", QStringLiteral("企业微信")},
+        {"dingtalk", QStringLiteral("钉钉")},      {"feishu", QStringLiteral("飞书")},
+        {"json", QStringLiteral("通用 JSON")}};
+    for (const auto &[name, label] : kinds)
+        m_kind->addItem(label, QLatin1String(name));
+    m_kind->setCurrentIndex(qMax(0, m_kind->findData(saved.kind)));
+    m_secret->setText(saved.secret);
+    m_secret->setEchoMode(QLineEdit::Password);
+    m_secret->setPlaceholderText(QStringLiteral("加签密钥（钉钉、飞书；没有可不填）"));
+    m_heartbeat->setText(QString::fromUtf8(saved.heartbeat.toEncoded()));
+    m_heartbeat->setPlaceholderText(QStringLiteral("每轮采集完成后打开（可不填）"));
+    m_result->setWordWrap(true);
+    m_result->setTextFormat(Qt::PlainText);
+    const std::pair<QWidget *, const char *> names[] = {
+        {m_webhook, "webhookField"}, {m_kind, "kindBox"}, {m_secret, "secretField"},
+        {m_heartbeat, "heartbeatField"}, {m_testButton, "testButton"}, {m_result, "resultLabel"}};
+    for (const auto &[widget, name] : names)
+        widget->setObjectName(QLatin1String(name));
+
+    auto *buttons = new QDialogButtonBox(this);
+    buttons->addButton(QStringLiteral("保存"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
+    auto *form = new QFormLayout(this);
+    form->addRow(QStringLiteral("机器人地址："), m_webhook);
+    form->addRow(QStringLiteral("机器人类型："), m_kind);
+    form->addRow(QStringLiteral("加签密钥："), m_secret);
+    form->addRow(QStringLiteral("心跳地址："), m_heartbeat);
+    form->addRow(m_testButton, m_result);
+    form->addRow(buttons);
+    resize(520, sizeHint().height());
+
+    connect(m_testButton, &QPushButton::clicked, this, &NotifyDialog::sendTest);
+    connect(buttons, &QDialogButtonBox::accepted, this, &NotifyDialog::save);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+NotifySettings NotifyDialog::typed() const
+{
+    return {QUrl(m_webhook->text().trimmed(), QUrl::StrictMode), m_secret->text().trimmed(),
+            m_kind->currentData().toString(), QUrl(m_heartbeat->text().trimmed(), QUrl::StrictMode)};
+}
+
+void NotifyDialog::tell(const QString &text)
+{
+    m_result->setText(text);
+}
+
+void NotifyDialog::sendTest()
+{
+    const NotifySettings settings = typed();
+    const QStringList problems = settings.problems();
+    if (!problems.isEmpty() || settings.webhook.isEmpty())
+        return tell(problems.isEmpty() ? QStringLiteral("请先填写机器人地址") : problems.join(QStringLiteral("；")));
+    tell(QStringLiteral("正在发送……"));
+    m_testButton->setEnabled(false);
+    QPointer<NotifyDialog> self(this);
+    m_notifier.sendTest(settings, m_site, [self](const QString &failure) {
+        if (!self)
+            return;
+        self->m_testButton->setEnabled(true);
+        self->tell(failure.isEmpty() ? QStringLiteral("发送成功") : QStringLiteral("发送失败：") + failure);
+    });
+}
+
+void NotifyDialog::save()
+{
+    const NotifySettings settings = typed();
+    const QStringList problems = settings.problems();
+    if (!problems.isEmpty())
+        return tell(problems.join(QStringLiteral("；")));
+    if (const QString failure = settings.save(m_path); !failure.isEmpty())
+        return tell(QStringLiteral("无法保存 notify.ini：") + failure);
+    m_notifier.setSettings(settings);
+    accept();
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDialog>
+
+class Notifier;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+struct NotifySettings;
+
+// 通知设置: the group robot's address, its kind and secret, and the heartbeat
+// address, as kept in notify.ini. The test message goes out with the values
+// as typed, saved or not; saved values apply at once.
+class NotifyDialog : public QDialog {
+    Q_OBJECT
+public:
+    NotifyDialog(const QString &path, Notifier &notifier, const QString &site, QWidget *parent = nullptr);
+
+private:
+    NotifySettings typed() const;
+    void sendTest();
+    void save();
+    void tell(const QString &text);
+
+    const QString m_path;
+    Notifier &m_notifier;
+    const QString m_site;
+    QLineEdit *m_webhook;
+    QComboBox *m_kind;
+    QLineEdit *m_secret;
+    QLineEdit *m_heartbeat;
+    QPushButton *m_testButton;
+    QLabel *m_result;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+// Where alerts go, as kept in notify.ini beside the settings file:
+//
+//   [webhook]
+//   url=...      the group robot's address
+//   secret=...   its signing secret, if it has one
+//   kind=...     wecom, dingtalk, feishu or json; empty: from the address
+//   [heartbeat]
+//   url=...      opened after every completed cycle
+struct NotifySettings {
+    QUrl webhook;
+    QString secret;
+    QString kind;
+    QUrl heartbeat;
+
+    static QString pathBeside(const QString &settingsPath);
+    // What cannot be used is left out and named in `problems`; no file
+    // means no alerts and no problem.
+    static NotifySettings load(const QString &path, QStringList *problems);
+    // Why the file could not be written; empty when it was. The file is
+    // readable by its owner only before the secret goes into it.
+    QString save(const QString &path) const;
+    // Why the values as typed cannot be used; empty when they can.
+    QStringList problems() const;
+};
