@@ -1,5 +1,6 @@
 #include "notifier.h"
 
+#include "automation/one_line.h"
 #include "automation/run_journal.h"
 #include "automation/timer.h"
 
@@ -75,16 +76,16 @@ void Notifier::sendNext()
         m_dropped = 0;
     }
     m_sending = true;
-    post(m_settings, next, [this](const QString &failure) { onSent(failure); });
+    post(m_settings, next, [this](const QString &failure, const QString &answer) { onSent(failure, answer); });
 }
 
-void Notifier::onSent(const QString &failure)
+void Notifier::onSent(const QString &failure, const QString &answer)
 {
     m_sending = false;
     Pending &sent = m_waiting.first();
     const QString what = QStringLiteral("（%1）到 %2").arg(sent.message.event, m_settings.webhook.host());
     if (failure.isEmpty()) {
-        m_journal.write(QStringLiteral("通知已发送") + what);
+        m_journal.write(QStringLiteral("通知已发送") + what + QStringLiteral("，回答：") + answer);
         m_waiting.removeFirst();
     } else if (sent.attempts == int(std::size(RetryAfterMinutes))) {
         m_journal.write(QStringLiteral("通知已放弃") + what + QStringLiteral("：") + failure);
@@ -92,20 +93,21 @@ void Notifier::onSent(const QString &failure)
     } else {
         const int minutes = RetryAfterMinutes[sent.attempts++];
         m_journal.write(QStringLiteral("通知发送失败") + what + QStringLiteral("：%1，%2 分钟后重试").arg(failure).arg(minutes));
-        m_retry = m_timers.create(minutes * 60000, this);
-        connect(m_retry, &Timer::timeout, this, [this] {
-            m_retry->deleteLater();
+        Timer *retry = m_timers.create(minutes * 60000, this);
+        connect(retry, &Timer::timeout, this, [this, retry] {
+            retry->setEnabled(false); // timers repeat; this one is for one retry
+            retry->deleteLater();
             m_retry = nullptr;
             sendNext();
         });
-        m_retry->setEnabled(true);
+        retry->setEnabled(true);
+        m_retry = retry;
         return;
     }
     sendNext();
 }
 
-void Notifier::post(const NotifySettings &settings, const Robot::Message &message,
-                    const std::function<void(const QString &)> &finished)
+void Notifier::post(const NotifySettings &settings, const Robot::Message &message, const Finished &finished)
 {
     const Robot::Kind kind = Robot::kindFor(settings.kind, settings.webhook).value_or(Robot::Kind::Json);
     Robot::Message attempt = message;
@@ -118,7 +120,9 @@ void Notifier::post(const NotifySettings &settings, const Robot::Message &messag
     connect(reply, &QNetworkReply::finished, this, [reply, kind, finished] {
         reply->deleteLater();
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        finished(status == 0 ? networkFailure(reply) : Robot::failureIn(kind, status, reply->readAll()));
+        const QByteArray answer = reply->readAll();
+        finished(status == 0 ? networkFailure(reply) : Robot::failureIn(kind, status, answer),
+                 oneLine(QString::fromUtf8(answer.left(300))));
     });
 }
 
@@ -148,7 +152,7 @@ void Notifier::sendLast(const QString &event, const QString &site, const QString
             std::exchange(*once, nullptr)();
     };
     QTimer::singleShot(limitMs, this, finish);
-    post(m_settings, message(event, site, text), [this, finish, event](const QString &failure) {
+    post(m_settings, message(event, site, text), [this, finish, event](const QString &failure, const QString &) {
         m_journal.write((failure.isEmpty() ? QStringLiteral("通知已发送") : QStringLiteral("通知已放弃"))
                         + QStringLiteral("（%1）到 %2").arg(event, m_settings.webhook.host())
                         + (failure.isEmpty() ? QString() : QStringLiteral("：") + failure));
@@ -159,5 +163,6 @@ void Notifier::sendLast(const QString &event, const QString &site, const QString
 void Notifier::sendTest(const NotifySettings &settings, const QString &site,
                         const std::function<void(const QString &)> &answer)
 {
-    post(settings, message(QStringLiteral("test"), site, QStringLiteral("这是一条测试消息，通知设置可用。")), answer);
+    post(settings, message(QStringLiteral("test"), site, QStringLiteral("这是一条测试消息，通知设置可用。")),
+         [answer](const QString &failure, const QString &) { answer(failure); });
 }

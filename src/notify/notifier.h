@@ -53,9 +53,10 @@ private:
 
     Robot::Message message(const QString &event, const QString &site, const QString &text) const;
     void sendNext();
-    void post(const NotifySettings &settings, const Robot::Message &message,
-              const std::function<void(const QString &)> &finished);
-    void onSent(const QString &failure);
+    // `finished` gets the failure in words (empty on success) and the robot's answer.
+    using Finished = std::function<void(const QString &failure, const QString &answer)>;
+    void post(const NotifySettings &settings, const Robot::Message &message, const Finished &finished);
+    void onSent(const QString &failure, const QString &answer);
 
     QNetworkAccessManager &m_network;
     TimerFactory &m_timers;
