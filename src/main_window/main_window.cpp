@@ -163,6 +163,8 @@ void MainWindow::buildControls(QWidget *browserView)
     // In the gap left of the cycle length, so nothing else moves.
     m_notifySettingsButton = place(new QPushButton(QStringLiteral("通知设置"), this), twips(4665, 7440, 945, 330));
     m_notifySettingsButton->setFlat(true);
+    m_notifySettingsButton->setCursor(Qt::PointingHandCursor);
+    m_notifySettingsButton->setStyleSheet(QStringLiteral("color: #0000ee; text-decoration: underline; border: none"));
 
     const std::pair<QWidget *, const char *> names[] = {
         {m_browserView, "browserView"},
