@@ -192,6 +192,7 @@ void TestWindow::typedLengthCountsOnlyOnceConfirmedAndInRange_data()
     QTest::addColumn<int>("minutes");
     QTest::newRow("half of 20, not yet confirmed") << "2" << 10;
     QTest::newRow("confirmed") << "25\r" << 25;
+    QTest::newRow("1 is one minute, not completed to 10") << "1\r" << 1;
     QTest::newRow("0 refused") << "0\r" << 10;
     QTest::newRow("1441 refused at its last key") << "1441\r" << 144;
 }
@@ -202,6 +203,8 @@ void TestWindow::typedLengthCountsOnlyOnceConfirmedAndInRange()
     QFETCH(int, minutes);
     Settings settings;
     Window window(settings.path);
+    QApplication::setActiveWindow(&window.mainWindow);
+    window.find<QComboBox>("cycleLengthBox")->setFocus(); // typed into as a person does
     window.find<QComboBox>("cycleLengthBox")->lineEdit()->selectAll();
     QTest::keyClicks(window.find<QComboBox>("cycleLengthBox")->lineEdit(), keys);
     QCOMPARE(window.mainWindow.stages().clock().cycleLength(), minutes);
@@ -261,6 +264,12 @@ void TestWindow::windowMinimisedIntoTheTrayComesBackMaximised()
     QVERIFY(window.tray.visible);
     emit window.tray.restoreRequested();
     QVERIFY(window.mainWindow.isVisible() && window.mainWindow.isMaximized());
+    // Without a notification area the window stays minimised, within reach.
+    window.tray.available = false;
+    window.mainWindow.showMinimized();
+    QTRY_VERIFY(window.mainWindow.isMinimized());
+    QCoreApplication::processEvents();
+    QVERIFY(window.mainWindow.isVisible());
 }
 
 void TestWindow::trayIconHasAPictureAndItsExitEntryAsksToQuit()
