@@ -306,9 +306,12 @@ void TestWebEngineCycle::dialogsWaitForThePersonUntilTheCycleStarts()
     for (const int boxes : {1, 2}) {
         rig.stages.openLoginPage();
         QVERIFY(QSignalSpy(&rig.browser, &Browser::pageLoaded).wait(Patience));
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.browser.page()->isLoading(), Patience);
         rig.browser.page()->runJavaScript(QStringLiteral("document.querySelector('[name=submit_button]').click();"));
         QTRY_COMPARE_WITH_TIMEOUT(read, QStringList(boxes, "用户名或密码错误"), Patience);
         rig.stages.startCycle();
+        // Its first page (redirected to the login form) ends before "1" is pressed again.
+        QVERIFY(QSignalSpy(&rig.browser, &Browser::pageLoaded).wait(Patience));
     }
 }
 
