@@ -455,7 +455,7 @@ void TestWebEngineCycle::expiredLoginShowsASignUntilTheOperatorLogsInAgain()
 {
     FakeCms cms(10); // five administration pages a cycle
     QVERIFY(cms.listen());
-    LiveWindow live(cms, 50);
+    LiveWindow live(cms, Speedup);
     MainWindow &window = live.mainWindow;
     const QString journal = RunJournal::pathBeside(live.settings);
     const QString pressed = QStringLiteral("采集页：已按下提交按钮");
