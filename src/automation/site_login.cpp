@@ -26,7 +26,9 @@ SiteLogin::SiteLogin(QWebEnginePage &page, QWidget *boxParent, QObject *parent)
 
 QString SiteLogin::waiting() const
 {
-    return m_descriptions.isEmpty() ? QString() : *m_descriptions.cbegin();
+    if (m_boxes.isEmpty())
+        return {};
+    return QStringLiteral("等待输入网站 %1 的用户名和密码").arg(m_boxes.cbegin().key().section(QLatin1Char('\n'), 0, 0));
 }
 
 void SiteLogin::onRequired(const QString &host, const QString &realm, QAuthenticator *authenticator)
@@ -75,11 +77,9 @@ void SiteLogin::ask(const QString &key, const QString &host, const QString &real
     });
     connect(box, &QObject::destroyed, this, [this, key] {
         m_boxes.remove(key);
-        m_descriptions.remove(key);
         emit waitingChanged();
     });
     m_boxes.insert(key, box);
-    m_descriptions.insert(key, QStringLiteral("等待输入网站 %1 的用户名和密码").arg(host));
     user->setFocus();
     box->show();
     emit waitingChanged();

@@ -40,6 +40,5 @@ private:
     QWebEnginePage &m_page;
     QPointer<QWidget> m_boxParent;
     QHash<QString, Answer> m_answers;          // by host and realm
-    QHash<QString, QPointer<QDialog>> m_boxes; // by host and realm
-    QHash<QString, QString> m_descriptions;    // what each open box asks, by host and realm
+    QHash<QString, QPointer<QDialog>> m_boxes; // the open ones, by host and realm
 };

@@ -83,16 +83,14 @@ void Notifier::onSent(const QString &failure, const QString &answer)
 {
     m_sending = false;
     Pending &sent = m_waiting.first();
-    const QString what = QStringLiteral("（%1）到 %2").arg(sent.message.event, m_settings.webhook.host());
-    if (failure.isEmpty()) {
-        m_journal.write(QStringLiteral("通知已发送") + what + QStringLiteral("，回答：") + answer);
-        m_waiting.removeFirst();
-    } else if (sent.attempts == int(std::size(RetryAfterMinutes))) {
-        m_journal.write(QStringLiteral("通知已放弃") + what + QStringLiteral("：") + failure);
+    if (failure.isEmpty() || sent.attempts == int(std::size(RetryAfterMinutes))) {
+        journal(sent.message.event, failure, answer);
         m_waiting.removeFirst();
     } else {
         const int minutes = RetryAfterMinutes[sent.attempts++];
-        m_journal.write(QStringLiteral("通知发送失败") + what + QStringLiteral("：%1，%2 分钟后重试").arg(failure).arg(minutes));
+        m_journal.write(QStringLiteral("通知发送失败（%1）到 %2：%3，%4 分钟后重试")
+                            .arg(sent.message.event, m_settings.webhook.host(), failure)
+                            .arg(minutes));
         Timer *retry = m_timers.create(minutes * 60000, this);
         connect(retry, &Timer::timeout, this, [this, retry] {
             retry->setEnabled(false); // timers repeat; this one is for one retry
@@ -105,6 +103,13 @@ void Notifier::onSent(const QString &failure, const QString &answer)
         return;
     }
     sendNext();
+}
+
+void Notifier::journal(const QString &event, const QString &failure, const QString &answer)
+{
+    const QString what = QStringLiteral("（%1）到 %2").arg(event, m_settings.webhook.host());
+    m_journal.write(failure.isEmpty() ? QStringLiteral("通知已发送") + what + QStringLiteral("，回答：") + answer
+                                      : QStringLiteral("通知已放弃") + what + QStringLiteral("：") + failure);
 }
 
 void Notifier::post(const NotifySettings &settings, const Robot::Message &message, const Finished &finished)
@@ -152,10 +157,8 @@ void Notifier::sendLast(const QString &event, const QString &site, const QString
             std::exchange(*once, nullptr)();
     };
     QTimer::singleShot(limitMs, this, finish);
-    post(m_settings, message(event, site, text), [this, finish, event](const QString &failure, const QString &) {
-        m_journal.write((failure.isEmpty() ? QStringLiteral("通知已发送") : QStringLiteral("通知已放弃"))
-                        + QStringLiteral("（%1）到 %2").arg(event, m_settings.webhook.host())
-                        + (failure.isEmpty() ? QString() : QStringLiteral("：") + failure));
+    post(m_settings, message(event, site, text), [this, finish, event](const QString &failure, const QString &answer) {
+        journal(event, failure, answer);
         finish();
     });
 }

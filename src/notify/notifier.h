@@ -57,6 +57,8 @@ private:
     using Finished = std::function<void(const QString &failure, const QString &answer)>;
     void post(const NotifySettings &settings, const Robot::Message &message, const Finished &finished);
     void onSent(const QString &failure, const QString &answer);
+    // The journal's line for a message sent or given up; the robot by its host only.
+    void journal(const QString &event, const QString &failure, const QString &answer);
 
     QNetworkAccessManager &m_network;
     TimerFactory &m_timers;

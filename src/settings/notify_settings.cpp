@@ -14,6 +14,11 @@ bool usable(const QUrl &url)
         && !url.host().isEmpty();
 }
 
+bool webhookUsable(const NotifySettings &settings)
+{
+    return usable(settings.webhook) && Robot::kindFor(settings.kind, settings.webhook);
+}
+
 } // namespace
 
 QString NotifySettings::pathBeside(const QString &settingsPath)
@@ -62,7 +67,7 @@ NotifySettings NotifySettings::load(const QString &path, QStringList *problems)
     }
     *problems = settings.problems();
     // Only what can be used is kept.
-    if (!settings.webhook.isEmpty() && (!usable(settings.webhook) || !Robot::kindFor(settings.kind, settings.webhook)))
+    if (!webhookUsable(settings))
         settings.webhook.clear();
     if (!usable(settings.heartbeat))
         settings.heartbeat.clear();
