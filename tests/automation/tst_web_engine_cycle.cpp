@@ -93,6 +93,10 @@ struct Person : QObject {
         });
         eyes.start(50);
     }
+    bool showing() const
+    {
+        return std::any_of(seen.cbegin(), seen.cend(), [](const QPointer<QDialog> &box) { return box && box->isVisible(); });
+    }
     QTimer eyes;
     QList<QPointer<QDialog>> seen;
 };
@@ -129,17 +133,12 @@ class TestWebEngineCycle : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void loggedInCycleRunsInOrderAndRestarts();
     void misbehavingPagesAreNotPressedAndTheCycleGoesOn_data();
     void misbehavingPagesAreNotPressedAndTheCycleGoesOn();
-    void pagesThatNeverAnswerDoNotHoldTheCycle();
-    void stoppedLoadPressesNothingOnThePageStillShown();
     void dialogsWaitForThePersonUntilTheCycleStarts();
     void aDialogThatFollowsThePersonsClickIsTheirs();
-    void siteLoginIsAskedForWithoutBlocking_data();
-    void siteLoginIsAskedForWithoutBlocking();
-    void untrustedCertificatesAreNeverAcceptedSilently_data();
-    void untrustedCertificatesAreNeverAcceptedSilently();
+    void questionsOfTheSiteAreTheOperatorsToAnswer_data();
+    void questionsOfTheSiteAreTheOperatorsToAnswer();
     void expiredLoginShowsASignUntilTheOperatorLogsInAgain();
 };
 
@@ -153,41 +152,6 @@ void TestWebEngineCycle::initTestCase()
     QVERIFY(QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).removeRecursively());
 }
 
-void TestWebEngineCycle::loggedInCycleRunsInOrderAndRestarts()
-{
-    Rig rig;
-    QVERIFY(rig.start());
-    rig.stages.clock().setCycleLength(1);
-    rig.stages.startCycle();
-    QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().count(QStringLiteral("GET /collect")) >= 2, Patience);
-
-    const QStringList expected = {
-        QStringLiteral("GET /login"),
-        QStringLiteral("POST /login"),
-        QStringLiteral("GET /collect"),
-        QStringLiteral("POST /collect"),
-        QStringLiteral("GET /generate"),
-        QStringLiteral("POST /generate?form=2"),
-        QStringLiteral("GET /homepage"),
-        QStringLiteral("GET /collect"),
-    };
-    const QStringList log = rig.cms.log();
-    QCOMPARE(log.mid(0, expected.size()), expected);
-    QVERIFY2(!log.contains(QStringLiteral("POST /generate?form=1")), qPrintable(log.join(u", ")));
-
-    // The buttons were pressed, not the forms sent some other way: the
-    // button's own name travels with each submission.
-    const QList<HttpRequest> requests = rig.cms.requests();
-    QVERIFY2(requests.at(3).body.contains("submit_button="), requests.at(3).body.constData());
-    QVERIFY2(requests.at(5).body.contains("submit_button="), requests.at(5).body.constData());
-
-    for (int i = 2; i < requests.size(); ++i) {
-        QVERIFY2(rig.cms.carriesSession(requests.at(i)),
-                 qPrintable(FakeCms::describe(requests.at(i)) + QStringLiteral(" came with cookie '")
-                            + QString::fromLatin1(requests.at(i).header("Cookie")) + QLatin1Char('\'')));
-    }
-}
-
 void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn_data()
 {
     // `target` replaces the collection page's address, or the generation
@@ -197,6 +161,8 @@ void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn_data()
     QTest::addColumn<QStringList>("expected");
     QTest::addColumn<QString>("said");
     const QStringList generated = {"GET /generate", "POST /generate?form=2", "GET /homepage"};
+    QTest::newRow("logged in: pressed in order, and again after the cycle length")
+        << "" << QStringList{"GET /collect", "POST /collect"} + generated + QStringList{"GET /collect"} << "";
     QTest::newRow("collection page without button")
         << FakeCms::CollectionWithoutButton << QStringList{"GET /collect?variant=no-button"} + generated << "";
     QTest::newRow("collection page with two buttons")
@@ -207,6 +173,9 @@ void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn_data()
     QTest::newRow("collection page answers 500")
         << FakeCms::CollectionFailing << QStringList{"GET /collect?variant=server-error"} + generated << "";
     QTest::newRow("collection page refused") << "refused" << generated << "";
+    // Stopped at the load time-out; the login form still shown is not pressed.
+    QTest::newRow("collection page never answers")
+        << FakeCms::CollectionHanging << QStringList{"GET /collect?variant=hang"} + generated << "";
     // No login: every page redirects to the login form, whose button has the
     // same name. Nothing may be pressed there.
     QTest::newRow("logged out")
@@ -227,68 +196,40 @@ void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn_data()
         << "prompt 备注";
 }
 
-// Nothing is pressed where it must not be, nobody has to answer a page
-// dialog, and the cycle moves on by time to the generation and home pages.
+// After "1" and "2", nothing is pressed where it must not be, nobody has to
+// answer a page dialog, and the cycle moves on by time to the generation and
+// home pages. Every press is the button's own, with the login's cookie.
 void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn()
 {
     QFETCH(QString, target);
     QFETCH(QStringList, expected);
     QFETCH(QString, said);
-    Rig rig;
-    QVERIFY(rig.start(target != "logged out"));
-    if (target != "logged out")
+    Rig rig(2000);
+    const bool loggedIn = target != "logged out";
+    QVERIFY(rig.start(loggedIn));
+    if (loggedIn && !target.isEmpty())
         (target.startsWith("/generate") ? rig.stages.addresses.generation : rig.stages.addresses.collection) =
             target == "refused" ? unreachableAddress() : rig.cms.address(target);
+    rig.stages.clock().setCycleLength(1);
     QStringList dialogs;
     connect(&rig.browser, &Browser::pageDialogAnswered, this,
             [&dialogs](const QString &kind, const QString &text) { dialogs << kind + QLatin1Char(' ') + text; });
+    rig.stages.openLoginPage();
+    QVERIFY(QSignalSpy(&rig.browser, &Browser::pageLoaded).wait(Patience));
 
     const int before = rig.cms.log().size();
     QSignalSpy presses(&rig.browser, &Browser::pressReported);
     rig.stages.startCycle();
-    QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().contains(QStringLiteral("GET /homepage")), Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().size() >= before + expected.size(), Patience);
     QCOMPARE(rig.cms.log().mid(before, expected.size()), expected);
     QCOMPARE(dialogs.join(QString()), said);
     // A press is reported as made exactly when the CMS received its form.
     const auto pressed = std::count_if(presses.cbegin(), presses.cend(), [](const auto &press) { return press.at(1).toBool(); });
     QCOMPARE(pressed, expected.filter(QStringLiteral("POST /")).size());
-}
-
-// Every administration page hangs without an answer: each load is stopped
-// after the browser's load time-out, so the first cycle still reaches the
-// home page, the clock starts, and the next cycle comes.
-void TestWebEngineCycle::pagesThatNeverAnswerDoNotHoldTheCycle()
-{
-    Rig rig(1500);
-    QVERIFY(rig.start());
-    for (QString *address : {&rig.stages.addresses.collection, &rig.stages.addresses.generation,
-                             &rig.stages.addresses.homePage})
-        *address += QStringLiteral("?variant=hang");
-    rig.stages.clock().setCycleLength(1);
-
-    rig.stages.startCycle();
-    QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().count(QStringLiteral("GET /collect?variant=hang")) >= 2, Patience);
-    QCOMPARE(rig.cms.log().mid(2, 4).join(", "),
-             "GET /collect?variant=hang, GET /generate?variant=hang, GET /homepage?variant=hang, GET /collect?variant=hang");
-}
-
-// The collection page never answers and is stopped; the page still shown
-// (here a collection page with its button) must not be submitted instead.
-void TestWebEngineCycle::stoppedLoadPressesNothingOnThePageStillShown()
-{
-    Rig rig(1500);
-    QVERIFY(rig.start());
-    QTcpServer silent; // accepts, never answers
-    QVERIFY(silent.listen(QHostAddress::LocalHost));
-    rig.stages.addresses.login = rig.cms.address(FakeCms::Collection);
-    rig.stages.addresses.collection = QStringLiteral("http://127.0.0.1:%1/collect").arg(silent.serverPort());
-    QSignalSpy loaded(&rig.browser, &Browser::pageLoaded);
-    rig.stages.openLoginPage();
-    QVERIFY(loaded.wait(Patience));
-
-    rig.stages.startCycle();
-    QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().contains(QStringLiteral("GET /generate")), Patience);
-    QVERIFY(!rig.cms.log().contains(QStringLiteral("POST /collect")));
+    for (const HttpRequest &request : rig.cms.requests().mid(before)) {
+        QVERIFY2(!loggedIn || rig.cms.carriesSession(request), qPrintable(FakeCms::describe(request)));
+        QVERIFY2(request.method != "POST" || request.body.contains("submit_button="), request.body.constData());
+    }
 }
 
 // Before "2", and again after "1" stopped the cycle, the browser is the
@@ -340,109 +281,80 @@ void TestWebEngineCycle::aDialogThatFollowsThePersonsClickIsTheirs()
     QCOMPARE(shown, QStringList("确定删除?"));
 }
 
-void TestWebEngineCycle::siteLoginIsAskedForWithoutBlocking_data()
+void TestWebEngineCycle::questionsOfTheSiteAreTheOperatorsToAnswer_data()
 {
-    // The first box gets the user name, Tab, `password` and Enter (Escape
-    // when empty); any later box gets Escape.
-    QTest::addColumn<QString>("password");
-    QTest::addColumn<int>("boxes");
-    QTest::newRow("answered") << FakeCms::BasicPassword << 1;
-    QTest::newRow("Escape") << "" << 1;
-    QTest::newRow("a wrong password asks again") << "wrong" << 2;
+    // `site`: "password" for an admin folder behind HTTP Basic authentication,
+    // else HTTPS with a certificate nobody vouches for, and what the file of
+    // accepted certificates holds for its host: "none", "this" or "another";
+    // `opener`: "1" (the person's login page) or "2" (the cycle's page);
+    // `answers`: what the person gives each box in turn: keys (\t Tab, \r
+    // Enter, \x1b Escape), or "click" on 继续访问.
+    QTest::addColumn<QString>("site");
+    QTest::addColumn<QString>("opener");
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<bool>("through");
+    QTest::newRow("password answered") << "password" << "1" << QStringList{"editor\thtpass\r"} << true;
+    QTest::newRow("password, Escape") << "password" << "1" << QStringList{"\x1b"} << false;
+    QTest::newRow("a wrong password asks again") << "password" << "1" << QStringList{"editor\twrong\r", "\x1b"} << false;
+    QTest::newRow("first certificate, opened by 1, Enter continues") << "none" << "1" << QStringList{"\r"} << true;
+    QTest::newRow("first certificate, opened by 1, Escape refuses") << "none" << "1" << QStringList{"\x1b"} << false;
+    QTest::newRow("first certificate on a page of the cycle, Enter refuses") << "none" << "2" << QStringList{"\r"} << false;
+    QTest::newRow("changed certificate, Enter refuses") << "another" << "1" << QStringList{"\r"} << false;
+    QTest::newRow("changed certificate, a click accepts") << "another" << "1" << QStringList{"click"} << true;
+    QTest::newRow("certificate accepted before: no question") << "this" << "2" << QStringList{} << true;
 }
 
-// An admin folder behind HTTP Basic authentication: a box asks, the page is
-// loaded again with the answer, and the login and the cycle go through on it.
-void TestWebEngineCycle::siteLoginIsAskedForWithoutBlocking()
+// A box asks without blocking, and nothing reaches the site on a certificate
+// before the answer, whose fingerprint it shows; a yes to a certificate is
+// kept on disk. What the person let through, the login and the cycle use.
+void TestWebEngineCycle::questionsOfTheSiteAreTheOperatorsToAnswer()
 {
-    QFETCH(QString, password);
-    QFETCH(int, boxes);
+    QFETCH(QString, site);
+    QFETCH(QString, opener);
+    QFETCH(QStringList, answers);
+    QFETCH(bool, through);
+    QSslConfiguration tls;
+    QString fingerprint;
+    QFile file(AcceptedCertificates::defaultPath()); // read as the browser starts
+    if (site != "password") {
+        tls = HttpTestServer::selfSignedTls();
+        QVERIFY(!tls.localCertificate().isNull());
+        fingerprint = QString::fromLatin1(tls.localCertificate().digest(QCryptographicHash::Sha256).toHex(':').toUpper());
+        QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        if (site != "none")
+            file.write(("127.0.0.1 " + (site == "this" ? fingerprint : QString(fingerprint).replace('A', 'B')) + '\n').toUtf8());
+        file.close();
+    }
     Rig rig;
-    rig.cms.requireBasicAuth();
-    QVERIFY(rig.start(false));
-    int asked = 0;
+    if (site == "password")
+        rig.cms.requireBasicAuth();
+    QVERIFY(rig.start(false, tls));
+    int sentBefore = -1;
     Person person([&](QDialog *box) {
-        QTest::keyClicks(box->focusWidget(), FakeCms::BasicUser);
-        if (asked++ > 0 || password.isEmpty())
-            return QTest::keyClick(box->focusWidget(), Qt::Key_Escape);
-        QTest::keyClick(box->focusWidget(), Qt::Key_Tab);
-        QTest::keyClicks(box->focusWidget(), password);
-        QTest::keyClick(box->focusWidget(), Qt::Key_Return);
+        QVERIFY(fingerprint.isEmpty() || (messageOf(box).contains(fingerprint) && messageOf(box).contains("127.0.0.1")));
+        if (sentBefore < 0)
+            sentBefore = rig.cms.log().size();
+        const QString answer = answers.value(person.seen.size() - 1, "\x1b");
+        if (answer == "click")
+            return QTest::mouseClick(box->findChild<QPushButton *>("acceptCertificateButton"), Qt::LeftButton);
+        for (const QChar key : answer)
+            QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, key.toLatin1());
     });
-    rig.stages.openLoginPage();
-    const bool through = password == FakeCms::BasicPassword;
-    QTRY_VERIFY_WITH_TIMEOUT(asked == boxes && !person.seen.constLast(), Patience); // the last box is gone
-    QTRY_VERIFY_WITH_TIMEOUT(rig.browser.page()->title() == (through ? "管理员登录" : "401")
-                                 && !rig.browser.page()->isLoading(), Patience);
-    if (!through)
+    opener == "1" ? rig.stages.openLoginPage() : rig.stages.startCycle();
+    QTRY_VERIFY_WITH_TIMEOUT(person.seen.size() == answers.size() && !person.showing()
+                                 && !rig.browser.page()->isLoading()
+                                 && (rig.browser.page()->title() == "管理员登录") == through, Patience);
+    QCOMPARE(sentBefore, answers.isEmpty() ? -1 : int(site == "password")); // the refused request
+    if (site != "password")
+        QCOMPARE(occurrencesIn(file.fileName(), fingerprint), int(through));
+    if (opener == "2" || !through)
         return;
     QVERIFY(submitLogin(*rig.browser.page(), rig.cms, Patience));
     rig.stages.startCycle();
     QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().contains("POST /collect"), Patience);
-    QCOMPARE(asked, 1);
-    QVERIFY(rig.cms.requests().constLast().header("Authorization").startsWith("Basic "));
-}
-
-void TestWebEngineCycle::untrustedCertificatesAreNeverAcceptedSilently_data()
-{
-    // `accepted`: what the file of accepted certificates holds for the host;
-    // `opener`: "1" (the person's login page) or "2" (the cycle's page);
-    // `answer`: the key or click given to the question, if one comes.
-    QTest::addColumn<QString>("accepted");
-    QTest::addColumn<QString>("opener");
-    QTest::addColumn<QString>("answer");
-    QTest::addColumn<bool>("through");
-    QTest::newRow("first, opened by 1, Enter continues") << "" << "1" << "Enter" << true;
-    QTest::newRow("first, opened by 1, Escape refuses") << "" << "1" << "Escape" << false;
-    QTest::newRow("first on a page of the cycle, Enter refuses") << "" << "2" << "Enter" << false;
-    QTest::newRow("changed, Enter refuses") << "another" << "1" << "Enter" << false;
-    QTest::newRow("changed, a click accepts") << "another" << "1" << "click" << true;
-    QTest::newRow("accepted before: no question") << "this" << "2" << "" << true;
-}
-
-// HTTPS with a certificate that no authority vouches for: a question with
-// the fingerprint before anything reaches the site, a yes kept on disk.
-void TestWebEngineCycle::untrustedCertificatesAreNeverAcceptedSilently()
-{
-    QFETCH(QString, accepted);
-    QFETCH(QString, opener);
-    QFETCH(QString, answer);
-    QFETCH(bool, through);
-    const QSslConfiguration tls = HttpTestServer::selfSignedTls();
-    QVERIFY(!tls.localCertificate().isNull());
-    const QString fingerprint =
-        QString::fromLatin1(tls.localCertificate().digest(QCryptographicHash::Sha256).toHex(':').toUpper());
-    QFile file(AcceptedCertificates::defaultPath());
-    QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()));
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    if (!accepted.isEmpty())
-        file.write(("127.0.0.1 " + (accepted == "this" ? fingerprint : QString(fingerprint).replace('A', 'B')) + '\n').toUtf8());
-    file.close();
-
-    Rig rig;
-    QVERIFY(rig.start(false, tls));
-    QStringList sentBefore;
-    Person person([&](QDialog *box) {
-        QVERIFY(messageOf(box).contains(fingerprint) && messageOf(box).contains("127.0.0.1"));
-        sentBefore << rig.cms.log();
-        if (answer == "click")
-            QTest::mouseClick(box->findChild<QPushButton *>("acceptCertificateButton"), Qt::LeftButton);
-        else
-            QTest::keyClick(box, answer == "Enter" ? Qt::Key_Return : Qt::Key_Escape);
-    });
-    QSignalSpy loaded(&rig.browser, &Browser::pageLoaded);
-    opener == "1" ? rig.stages.openLoginPage() : rig.stages.startCycle();
-    QVERIFY(loaded.wait(Patience));
-    QCOMPARE(sentBefore, QStringList());
-    QCOMPARE(person.seen.size(), answer.isEmpty() ? 0 : 1);
-    QCOMPARE(!rig.cms.log().isEmpty(), through);
-    QCOMPARE(occurrencesIn(file.fileName(), fingerprint), int(through));
-    if (opener == "1" && through) {
-        QVERIFY(submitLogin(*rig.browser.page(), rig.cms, Patience));
-        rig.stages.startCycle();
-        QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().contains("POST /collect"), Patience);
-        QCOMPARE(person.seen.size(), 1);
-    }
+    QCOMPARE(person.seen.size(), 1);
+    QVERIFY(site != "password" || rig.cms.requests().constLast().header("Authorization").startsWith("Basic "));
 }
 
 // The CMS's login dies after two cycles; its pages then redirect to the

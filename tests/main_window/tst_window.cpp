@@ -4,6 +4,7 @@
 
 #include "virtual_window.h"
 #include "automation/cycle_clock.h"
+#include "automation/run_journal.h"
 #include "main_window/app_icon.h"
 #include "main_window/qt_desktop.h"
 #include "main_window/system_tray_icon.h"
@@ -66,6 +67,15 @@ QByteArray fileBytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
 }
 
+// The journal's lines without their time stamps.
+QStringList events(const QString &path)
+{
+    QStringList lines;
+    for (const QString &line : QString::fromUtf8(fileBytes(path)).split('\n', Qt::SkipEmptyParts))
+        lines << line.section(' ', 2);
+    return lines;
+}
+
 } // namespace
 
 class TestWindow : public QObject {
@@ -75,7 +85,7 @@ private slots:
     void startShowsTheLastWholeRecordAndSaveAppendsAWholeOne();
     void saveRefusedByAFullDiskSaysSoAndKeepsTheAddresses();
     void startOptionWithoutAddressesSaysWhyNothingRuns();
-    void unattendedRunSaysWhatIsWrongAndHandsTheBrowserOverOnOne();
+    void unattendedRunIsToldInTheJournalTheTrayAndTheRedLine();
     void typedLengthCountsOnlyOnceConfirmedAndInRange_data();
     void typedLengthCountsOnlyOnceConfirmedAndInRange();
     void wordsAfterTheGapClearTheLengthBox();
@@ -144,19 +154,28 @@ void TestWindow::startOptionWithoutAddressesSaysWhyNothingRuns()
     QVERIFY(window.firstRun() && window.browser.calls.isEmpty());
 }
 
-// --start with the site down, then up without the login, all in the tray.
-// The pages show, and only "1" of the buttons that disturb a cycle is usable:
-// it hands the browser over. The outage and the lost login each bring one tray message
-// and take turns with the countdown on the red line. "1" stops the cycle
-// until "2", with 地址设置 usable, and reminds of "2" after 10 minutes.
-void TestWindow::unattendedRunSaysWhatIsWrongAndHandsTheBrowserOverOnOne()
+// --start with nobody at the window, in the tray, the length set to 2. The
+// first collection page has no button (the sign), the second has; the site
+// then fails twice (an outage) and redirects to its login (the sign again).
+// Only "1" of the buttons that disturb a cycle is usable: it stops the cycle,
+// which waits for "2" and reminds of it after 10 minutes. The sign and the
+// outage reach the tray and take turns with the countdown on the red line;
+// the journal, whose full file is first renamed, tells it all.
+void TestWindow::unattendedRunIsToldInTheJournalTheTrayAndTheRedLine()
 {
     Settings settings;
+    const QString journal = RunJournal::pathBeside(settings.path);
+    const QByteArray full(RunJournal::MaxBytes - 10, 'x');
+    QFile file(journal);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(full) == full.size());
+    file.close();
     Window window(settings.path);
     window.browser.setLoadDelay(100);
     window.browser.collectionButtons = 0;
-    const PageLoad refused{PageLoad::Failed, "连接被拒绝（ERR_CONNECTION_REFUSED）"};
-    window.browser.loads = {refused, refused};
+    QApplication::setActiveWindow(&window.mainWindow);
+    window.find<QComboBox>("cycleLengthBox")->setFocus();
+    window.find<QComboBox>("cycleLengthBox")->lineEdit()->selectAll();
+    QTest::keyClicks(window.find<QComboBox>("cycleLengthBox")->lineEdit(), "2\r");
     window.mainWindow.showMinimized();
     QTRY_VERIFY(window.mainWindow.isHidden());
     window.mainWindow.pressStartOnceShown();
@@ -165,11 +184,21 @@ void TestWindow::unattendedRunSaysWhatIsWrongAndHandsTheBrowserOverOnOne()
     QVERIFY(!window.find("startButton")->isEnabled() && !window.find("addressSettingsButton")->isEnabled());
     QVERIFY(window.find("loginButton")->isEnabled());
     QStringList lines;
-    for (int second = 0; second < 600 + 81; ++second) {
-        window.clock.advance(1000);
-        lines << window.find<QLabel>("statusLine")->text();
-    }
-    QCOMPARE(window.tray.messages, (QStringList{"网站无法访问：连接被拒绝", "未找到提交按钮，请重新登陆后台"}));
+    const auto wait = [&](int seconds) {
+        for (int second = 0; second < seconds; ++second) {
+            window.clock.advance(1000);
+            lines << window.find<QLabel>("statusLine")->text();
+        }
+    };
+    wait(1);
+    window.browser.collectionButtons = 1;
+    wait(201);
+    emit window.browser.pageDialogAnswered("alert", "采集完成\n2026-12-07 00:00:00 第9轮 伪造");
+    const PageLoad refused{PageLoad::Failed, "连接被拒绝（ERR_CONNECTION_REFUSED）"};
+    window.browser.loads = {refused, refused, {PageLoad::Elsewhere, "http://cms/login"}};
+    wait(120);
+    QCOMPARE(window.tray.messages, (QStringList{"未找到提交按钮，请重新登陆后台", "网站无法访问：连接被拒绝",
+                                                "未找到提交按钮，请重新登陆后台"}));
     QVERIFY(lines.contains("网站无法访问：连接被拒绝") && lines.contains("未找到提交按钮，请重新登陆后台"));
 
     emit window.tray.restoreRequested();
@@ -184,6 +213,43 @@ void TestWindow::unattendedRunSaysWhatIsWrongAndHandsTheBrowserOverOnOne()
     QCOMPARE(window.tray.messages.last(), "已停止挂机10分钟：登陆后请按 2");
     QTest::mouseClick(window.find("startButton"), Qt::LeftButton);
     QCOMPARE(window.browser.calls.last().what, "http://cms/collect");
+    QCOMPARE(fileBytes(journal + ".1"), full);
+    QCOMPARE(events(journal), (QStringList{
+        "第0轮 启动",
+        "第1轮 打开采集页：http://cms/collect",
+        "第1轮 采集页载入成功",
+        "第1轮 采集页：未按下提交按钮（找到 0 个 submit_button）",
+        "第1轮 采集页上没有提交按钮：后台登录可能已失效，请重新登陆",
+        "第1轮 打开信息页生成页：http://cms/generate",
+        "第1轮 信息页生成页载入成功",
+        "第1轮 信息页生成页：已按下提交按钮",
+        "第1轮 打开首页生成页：http://cms/home",
+        "第1轮 首页生成页载入成功",
+        "第2轮 打开采集页：http://cms/collect",
+        "第2轮 到达采集间隔，已重新开始采集",
+        "第2轮 采集页载入成功",
+        "第2轮 采集页：已按下提交按钮",
+        "第2轮 采集页的提交按钮又按下了",
+        "第2轮 网页对话框（alert）已自动应答：采集完成 2026-12-07 00:00:00 第9轮 伪造",
+        "第2轮 打开信息页生成页：http://cms/generate",
+        "第2轮 信息页生成页载入失败：连接被拒绝（ERR_CONNECTION_REFUSED）",
+        "第2轮 信息页生成页：未按下提交按钮（不在要打开的页面上）",
+        "第2轮 打开首页生成页：http://cms/home",
+        "第2轮 首页生成页载入失败：连接被拒绝（ERR_CONNECTION_REFUSED）",
+        "第2轮 网站无法访问：连接被拒绝（ERR_CONNECTION_REFUSED）",
+        "第3轮 打开采集页：http://cms/collect",
+        "第3轮 到达采集间隔，已重新开始采集",
+        "第3轮 采集页没有打开，停在了另一个页面：http://cms/login",
+        "第3轮 网站恢复访问（无法访问约 0 分钟）",
+        "第3轮 采集页上没有提交按钮：后台登录可能已失效，请重新登陆",
+        "第3轮 采集页：未按下提交按钮（不在要打开的页面上）",
+        "第3轮 按了“1: 手动登陆”：挂机已停止，登陆后请按“2: 开始自动挂机”",
+        "第3轮 打开登录页：http://cms/登陆",
+        "第3轮 登录页载入成功",
+        "第3轮 挂机已停止 10 分钟，仍在等待按“2: 开始自动挂机”",
+        "第4轮 打开采集页：http://cms/collect",
+        "第4轮 按了“2: 开始自动挂机”：重新开始挂机",
+    }));
 }
 
 void TestWindow::typedLengthCountsOnlyOnceConfirmedAndInRange_data()

@@ -39,6 +39,7 @@ public:
     static constexpr const char *CollectionInNewWindow = "/collect?variant=new-window";
     // Answers 500 with a page of its own.
     static constexpr const char *CollectionFailing = "/collect?variant=server-error";
+    static constexpr const char *CollectionHanging = "/collect?variant=hang";
     // The page that the submission loads calls alert(), confirm() or prompt();
     // answered OK, the confirm requests /collect?confirmed=1.
     static constexpr const char *CollectionAlerting = "/collect?variant=alert";
