@@ -164,35 +164,35 @@ void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn_data()
     QTest::newRow("logged in: pressed in order, and again after the cycle length")
         << "" << QStringList{"GET /collect", "POST /collect"} + generated + QStringList{"GET /collect"} << "";
     QTest::newRow("collection page without button")
-        << FakeCms::CollectionWithoutButton << QStringList{"GET /collect?variant=no-button"} + generated << "";
+        << "/collect?variant=no-button" << QStringList{"GET /collect?variant=no-button"} + generated << "";
     QTest::newRow("collection page with two buttons")
-        << FakeCms::CollectionWithTwoButtons << QStringList{"GET /collect?variant=two-buttons"} + generated << "";
+        << "/collect?variant=two-buttons" << QStringList{"GET /collect?variant=two-buttons"} + generated << "";
     QTest::newRow("collection form submitted into a new window")
-        << FakeCms::CollectionInNewWindow
+        << "/collect?variant=new-window"
         << QStringList{"GET /collect?variant=new-window", "POST /collect?variant=new-window"} + generated << "";
     QTest::newRow("collection page answers 500")
-        << FakeCms::CollectionFailing << QStringList{"GET /collect?variant=server-error"} + generated << "";
+        << "/collect?variant=server-error" << QStringList{"GET /collect?variant=server-error"} + generated << "";
     QTest::newRow("collection page refused") << "refused" << generated << "";
     // Stopped at the load time-out; the login form still shown is not pressed.
     QTest::newRow("collection page never answers")
-        << FakeCms::CollectionHanging << QStringList{"GET /collect?variant=hang"} + generated << "";
+        << "/collect?variant=hang" << QStringList{"GET /collect?variant=hang"} + generated << "";
     // No login: every page redirects to the login form, whose button has the
     // same name. Nothing may be pressed there.
     QTest::newRow("logged out")
         << "logged out" << QStringList{"GET /collect", "GET /login", "GET /generate", "GET /login", "GET /homepage"} << "";
     QTest::newRow("generation page with one button")
-        << FakeCms::GenerationWithOneButton
+        << "/generate?variant=one-button"
         << QStringList{"GET /collect", "POST /collect", "GET /generate?variant=one-button", "GET /homepage"} << "";
     QTest::newRow("result page alerts")
-        << FakeCms::CollectionAlerting << QStringList{"GET /collect?variant=alert", "POST /collect?variant=alert"} + generated
+        << "/collect?variant=alert" << QStringList{"GET /collect?variant=alert", "POST /collect?variant=alert"} + generated
         << "alert 采集完成";
     // A confirm answered OK lets the page go on, as the CMS meant it to.
     QTest::newRow("result page asks to confirm")
-        << FakeCms::CollectionConfirming
+        << "/collect?variant=confirm"
         << QStringList{"GET /collect?variant=confirm", "POST /collect?variant=confirm", "GET /collect?confirmed=1"} + generated
         << "confirm 继续生成吗?";
     QTest::newRow("result page prompts")
-        << FakeCms::CollectionPrompting << QStringList{"GET /collect?variant=prompt", "POST /collect?variant=prompt"} + generated
+        << "/collect?variant=prompt" << QStringList{"GET /collect?variant=prompt", "POST /collect?variant=prompt"} + generated
         << "prompt 备注";
 }
 
@@ -262,7 +262,7 @@ void TestWebEngineCycle::aDialogThatFollowsThePersonsClickIsTheirs()
 {
     Rig rig(WebEngineBrowser::DefaultLoadTimeoutMs, 1); // the cycle's waits at their real length
     QVERIFY(rig.start());
-    rig.stages.addresses.collection = rig.cms.address(FakeCms::CollectionWithDelete);
+    rig.stages.addresses.collection = rig.cms.address("/collect?variant=delete");
     QStringList shown;
     Person person([&](QDialog *box) {
         shown << messageOf(box) + (rig.stages.isRunning() ? " while running" : "");

@@ -2,6 +2,7 @@
 
 #include "settings/gb_text.h"
 
+#include <QHash>
 #include <QMessageAuthenticationCode>
 #include <QSignalSpy>
 #include <QUrlQuery>
@@ -35,12 +36,9 @@ FakeCms::FakeCms(int loginExpiresAfter)
 
 HttpResponse FakeCms::page(const QString &title, const QString &body, int status)
 {
-    const QString html = QStringLiteral(
-        "<!DOCTYPE html>\n<html><head>"
-        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
-        "<title>%1</title></head>\n<body>\n%2\n<script>console.error('page console message')</script>\n</body></html>\n")
-                             .arg(title, body);
-    return HttpResponse::html(toGbBytes(html), status);
+    return HttpResponse::html(toGbBytes(QString(R"(<!DOCTYPE html><html><head>
+        <meta http-equiv="Content-Type" content="text/html; charset=gb2312"><title>%1</title></head>
+        <body>%2<script>console.error('page console message')</script></body></html>)").arg(title, body)), status);
 }
 
 bool FakeCms::isAdminPage(const QByteArray &path)
@@ -51,14 +49,13 @@ bool FakeCms::isAdminPage(const QByteArray &path)
 bool FakeCms::isLogin(const HttpRequest &request)
 {
     const QUrlQuery form(QString::fromUtf8(request.body));
-    return request.path() == Login && request.method == "POST"
-        && form.queryItemValue(QStringLiteral("username")) == QLatin1String("admin")
-        && form.queryItemValue(QStringLiteral("password")) == QLatin1String("orvo123");
+    return request.path() == Login && request.method == "POST" && form.queryItemValue("username") == "admin"
+        && form.queryItemValue("password") == "orvo123";
 }
 
 HttpResponse FakeCms::serverError()
 {
-    return page(QStringLiteral("错误"), QStringLiteral("<p>服务器内部错误</p>"), 500);
+    return page("错误", "<p>服务器内部错误</p>", 500);
 }
 
 bool FakeCms::sessionExpired() const
@@ -81,7 +78,7 @@ HttpResponse FakeCms::handle(const HttpRequest &request)
         return HttpResponse::html("ok");
     if (m_basicAuth
         && request.header("Authorization") != "Basic " + (QByteArray(BasicUser) + ':' + BasicPassword).toBase64()) {
-        HttpResponse refusal = page(QStringLiteral("401"), QStringLiteral("<p>需要授权</p>"), 401);
+        HttpResponse refusal = page("401", "<p>需要授权</p>", 401);
         refusal.headers.append({"WWW-Authenticate", QByteArray("Basic realm=\"") + BasicRealm + '"'});
         return refusal;
     }
@@ -96,7 +93,7 @@ HttpResponse FakeCms::handle(const HttpRequest &request)
         ++m_requestsSinceLogin;
     }
     HttpResponse response = respond(request);
-    if (variantOf(request) == QLatin1String("hang"))
+    if (variantOf(request) == "hang")
         response.delivery = HttpResponse::Delivery::Hang;
     return response;
 }
@@ -108,82 +105,53 @@ HttpResponse FakeCms::respond(const HttpRequest &request) const
         return loginPage(request);
     if (path == Collection)
         return collectionPage(request);
+    if (path == Generation && request.method == "POST")
+        return page("生成", "<p>生成完成</p>");
     if (path == Generation)
-        return generationPage(request);
+        return page("生成", QString(R"(<form method="post" action="/generate?form=1">
+                <input type="submit" name="submit_button" value="生成所有栏目"></form>
+                <form method="post" action="/generate?form=2"><input type="submit" name="%1" value="生成所有信息页"></form>)")
+                                .arg(variantOf(request) == "one-button" ? "generate" : "submit_button"));
     if (path == HomePage && request.method == "GET")
-        return page(QStringLiteral("生成首页"), QStringLiteral("<p>首页已生成</p>"));
-    return page(QStringLiteral("404"), QStringLiteral("<p>找不到页面</p>"), 404);
+        return page("生成首页", "<p>首页已生成</p>");
+    return page("404", "<p>找不到页面</p>", 404);
 }
 
 HttpResponse FakeCms::loginPage(const HttpRequest &request) const
 {
-    if (isLogin(request)) {
-        HttpResponse response = page(QStringLiteral("管理后台"), QStringLiteral("<p>登录成功</p>"));
-        response.headers.append({"Set-Cookie", "session=" + m_sessionToken + "; Path=/; HttpOnly"});
-        return response;
-    }
-    const QString refused = request.method == "POST" ? QStringLiteral("<script>alert('用户名或密码错误')</script>") : QString();
-    return page(QStringLiteral("管理员登录"),
-                refused + QStringLiteral("<form method=\"post\" action=\"/login\">\n"
-                                         "用户名 <input name=\"username\"> 密码 <input type=\"password\" name=\"password\">\n"
-                                         "<input type=\"submit\" name=\"submit_button\" value=\"登录\">\n</form>"));
+    if (!isLogin(request))
+        return page("管理员登录", QString(request.method == "POST" ? "<script>alert('用户名或密码错误')</script>" : "")
+                                   + R"(<form method="post" action="/login">用户名 <input name="username">
+                 密码 <input type="password" name="password"><input type="submit" name="submit_button" value="登录"></form>)");
+    HttpResponse response = page("管理后台", "<p>登录成功</p>");
+    response.headers.append({"Set-Cookie", "session=" + m_sessionToken + "; Path=/; HttpOnly"});
+    return response;
 }
 
 HttpResponse FakeCms::collectionPage(const HttpRequest &request) const
 {
     const QString variant = variantOf(request);
-    const QString deleteButton = QStringLiteral("<button type=\"button\" id=\"delete\" "
-                                                "onclick=\"if (confirm('确定删除?')) new Image().src = '/delete'\">删除</button>");
+    const QString deleteButton = variant != "delete" ? QString()
+        : R"(<button type="button" id="delete" onclick="if (confirm('确定删除?')) new Image().src = '/delete'">删除</button>)";
     if (request.method == "POST") {
         // Result pages that speak to the user through a page dialog.
-        QString script;
-        if (variant == QLatin1String("alert"))
-            script = QStringLiteral("alert('采集完成');");
-        else if (variant == QLatin1String("confirm"))
-            script = QStringLiteral("if (confirm('继续生成吗?')) new Image().src = '/collect?confirmed=1';");
-        else if (variant == QLatin1String("prompt"))
-            script = QStringLiteral("prompt('备注', '无');");
-        return page(QStringLiteral("采集"), QStringLiteral("<p>采集完成</p><script>%1</script>%2")
-                                              .arg(script, variant == QLatin1String("delete") ? deleteButton : QString()));
+        static const QHash<QString, QString> scripts = {
+            {"alert", "alert('采集完成');"},
+            {"confirm", "if (confirm('继续生成吗?')) new Image().src = '/collect?confirmed=1';"},
+            {"prompt", "prompt('备注', '无');"}};
+        return page("采集", "<p>采集完成</p><script>" + scripts.value(variant) + "</script>" + deleteButton);
     }
-
-    if (variant == QLatin1String("server-error"))
+    if (variant == "server-error")
         return serverError();
-
-    QString buttons;
-    if (variant == QLatin1String("no-button")) {
-        buttons = QStringLiteral("<input type=\"submit\" name=\"start\" value=\"开始采集\">");
-    } else if (variant == QLatin1String("two-buttons")) {
-        buttons = QStringLiteral("<input type=\"submit\" name=\"submit_button\" value=\"开始采集\">\n"
-                                 "<input type=\"submit\" id=\"submit_button\" name=\"again\" value=\"重新采集\">");
-    } else {
-        buttons = QStringLiteral("<input type=\"submit\" name=\"submit_button\" value=\"开始采集\">");
-    }
-    if (variant == QLatin1String("delete"))
-        buttons += deleteButton;
-    const QString action = QString::fromLatin1(request.target).toHtmlEscaped();
-    const QString target = variant == QLatin1String("new-window") ? QStringLiteral(" target=\"_blank\"") : QString();
-    return page(QStringLiteral("采集"),
-                QStringLiteral("<form method=\"post\" action=\"%1\"%3>\n"
-                               "<input type=\"hidden\" name=\"task\" value=\"all\">\n%2\n</form>")
-                    .arg(action, buttons, target));
-}
-
-HttpResponse FakeCms::generationPage(const HttpRequest &request) const
-{
-    if (request.method == "POST")
-        return page(QStringLiteral("生成"), QStringLiteral("<p>生成完成</p>"));
-
-    const bool oneButton = variantOf(request) == QLatin1String("one-button");
-    const QString secondButton = oneButton
-        ? QStringLiteral("<input type=\"submit\" name=\"generate\" value=\"生成所有信息页\">")
-        : QStringLiteral("<input type=\"submit\" name=\"submit_button\" value=\"生成所有信息页\">");
-    return page(QStringLiteral("生成"),
-                QStringLiteral("<form method=\"post\" action=\"/generate?form=1\">\n"
-                               "<input type=\"submit\" name=\"submit_button\" value=\"生成所有栏目\">\n"
-                               "</form>\n"
-                               "<form method=\"post\" action=\"/generate?form=2\">\n%1\n</form>")
-                    .arg(secondButton));
+    static const QHash<QString, QString> buttons = {
+        {"no-button", R"(<input type="submit" name="start" value="开始采集">)"},
+        {"two-buttons", R"(<input type="submit" name="submit_button" value="开始采集">
+                           <input type="submit" id="submit_button" name="again" value="重新采集">)"}};
+    return page("采集", QString(R"(<form method="post" action="%1"%2><input type="hidden" name="task" value="all">%3%4</form>)")
+                          .arg(QString::fromLatin1(request.target).toHtmlEscaped(),
+                               variant == "new-window" ? R"( target="_blank")" : "",
+                               buttons.value(variant, R"(<input type="submit" name="submit_button" value="开始采集">)"),
+                               deleteButton));
 }
 
 bool FakeCms::carriesSession(const HttpRequest &request) const

@@ -11,7 +11,7 @@ class QWebEnginePage;
 //
 //   /login      a login form whose button is named submit_button; a POST of
 //               the right name and password hands out the session cookie, a
-//               session one (no lifetime), as PHP does
+//               session one (no lifetime), as PHP does; a wrong one alerts
 //   without the session, the pages below redirect to /login
 //   /collect    one form posting back to the page, with one submit_button
 //   /generate   two forms, each with a submit_button; the first posts to
@@ -19,9 +19,15 @@ class QWebEnginePage;
 //               the second one generates the information pages
 //   /homepage   GET generates the home page
 //
-// Broken variants of the pages, for the cases where nothing may be pressed,
-// are reached through the constants below; any page with "variant=hang" in
-// its query is never answered. /favicon.ico is not found.
+// Variants of the collection page, by the query's "variant": "no-button"
+// (the form has another button), "two-buttons" (one by name, one by id),
+// "new-window" (the form submits into target="_blank"), "server-error" (500),
+// "alert", "confirm" and "prompt" (the result page calls it; a confirm
+// answered OK requests /collect?confirmed=1), "delete" (it and its result
+// page have a button, id "delete", that asks confirm('确定删除?') and,
+// answered OK, requests /delete). /generate?variant=one-button has a
+// submit_button in its first form only. A page with "variant=hang" is never
+// answered. /favicon.ico is not found.
 class FakeCms {
 public:
     static constexpr const char *Login = "/login";
@@ -31,26 +37,7 @@ public:
         "document.querySelector('[name=password]').value = 'orvo123';"
         "document.querySelector('[name=submit_button]').click();";
     static constexpr const char *Collection = "/collect";
-    // No element answers to submit_button (the form has another button).
-    static constexpr const char *CollectionWithoutButton = "/collect?variant=no-button";
-    // Two elements answer to submit_button: one by name, one by id.
-    static constexpr const char *CollectionWithTwoButtons = "/collect?variant=two-buttons";
-    // The form submits into a new window (target="_blank").
-    static constexpr const char *CollectionInNewWindow = "/collect?variant=new-window";
-    // Answers 500 with a page of its own.
-    static constexpr const char *CollectionFailing = "/collect?variant=server-error";
-    static constexpr const char *CollectionHanging = "/collect?variant=hang";
-    // The page that the submission loads calls alert(), confirm() or prompt();
-    // answered OK, the confirm requests /collect?confirmed=1.
-    static constexpr const char *CollectionAlerting = "/collect?variant=alert";
-    static constexpr const char *CollectionConfirming = "/collect?variant=confirm";
-    static constexpr const char *CollectionPrompting = "/collect?variant=prompt";
-    // It and its result page also have a button, id "delete", whose click
-    // asks confirm('确定删除?') and, answered OK, requests /delete.
-    static constexpr const char *CollectionWithDelete = "/collect?variant=delete";
     static constexpr const char *Generation = "/generate";
-    // Two forms, but only the first has a submit_button.
-    static constexpr const char *GenerationWithOneButton = "/generate?variant=one-button";
     static constexpr const char *HomePage = "/homepage";
     // A DingTalk group robot: a POST whose timestamp and sign are right for
     // RobotSecret is answered errcode 0, any other errcode 310000.
@@ -104,7 +91,6 @@ protected:
 private:
     HttpResponse loginPage(const HttpRequest &request) const;
     HttpResponse collectionPage(const HttpRequest &request) const;
-    HttpResponse generationPage(const HttpRequest &request) const;
 
     const int m_loginExpiresAfter;
     QByteArray m_sessionToken;
