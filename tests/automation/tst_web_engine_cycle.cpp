@@ -1,26 +1,17 @@
 // The collection cycle in the real embedded browser against a CMS on the
 // loopback interface: what the CMS receives, in which order, with which
 // cookie, and what the person meets; the waits of the cycle run faster than
-// in the tool. Last, the whole window in the tray with a login that expires.
+// in the tool.
 
-#include "automation/stage_machine.h"
 #include "automation/cycle_clock.h"
+#include "automation/stage_machine.h"
 #include "automation/accepted_certificates.h"
-#include "automation/run_journal.h"
-#include "automation/run_watch.h"
 #include "automation/web_engine_browser.h"
 #include "fake_cms.h"
-#include "live_window.h"
-#include "notify/alerts.h"
-#include "notify/notifier.h"
 #include "scaled_timer_factory.h"
 #include "text_file.h"
 
 #include <QApplication>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QNetworkAccessManager>
 #include <QDir>
 #include <QPointer>
 #include <QPushButton>
@@ -35,7 +26,6 @@
 namespace {
 
 constexpr int Patience = 30000; // ms; only ever a limit, never a measurement
-constexpr int LongPatience = 60000;
 constexpr int Speedup = 100;
 
 // The tool's cycle in a real browser, pointed at the fake CMS's pages, its
@@ -113,20 +103,6 @@ void pressOk(QDialog *box)
     message && message->button(QMessageBox::Ok) ? message->button(QMessageBox::Ok)->click() : box->accept();
 }
 
-// As a person does it: "1", the login typed into the page, "2".
-bool logInAndStart(LiveWindow &live, const FakeCms &cms)
-{
-    QWebEnginePage *page = live.browser.page();
-    QSignalSpy loaded(page, &QWebEnginePage::loadFinished);
-    QTest::mouseClick(live.mainWindow.findChild<QPushButton *>("loginButton"), Qt::LeftButton);
-    // A load the click cut short ends too, unsuccessfully.
-    if (!QTest::qWaitFor([&] { return !loaded.isEmpty() && loaded.last().value(0).toBool(); }, LongPatience)
-        || !submitLogin(*page, cms, LongPatience))
-        return false;
-    QTest::mouseClick(live.mainWindow.findChild<QPushButton *>("startButton"), Qt::LeftButton);
-    return true;
-}
-
 } // namespace
 
 class TestWebEngineCycle : public QObject {
@@ -139,7 +115,6 @@ private slots:
     void aDialogThatFollowsThePersonsClickIsTheirs();
     void questionsOfTheSiteAreTheOperatorsToAnswer_data();
     void questionsOfTheSiteAreTheOperatorsToAnswer();
-    void expiredLoginShowsASignUntilTheOperatorLogsInAgain();
 };
 
 void TestWebEngineCycle::initTestCase()
@@ -162,7 +137,7 @@ void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn_data()
     QTest::addColumn<QString>("said");
     const QStringList generated = {"GET /generate", "POST /generate?form=2", "GET /homepage"};
     QTest::newRow("logged in: pressed in order, and again after the cycle length")
-        << "" << QStringList{"GET /collect", "POST /collect"} + generated + QStringList{"GET /collect"} << "";
+        << "" << QStringList{"GET /collect", "POST /collect"} + generated + QStringList{"GET /collect", "POST /collect"} << "";
     QTest::newRow("collection page without button")
         << "/collect?variant=no-button" << QStringList{"GET /collect?variant=no-button"} + generated << "";
     QTest::newRow("collection page with two buttons")
@@ -224,8 +199,8 @@ void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn()
     QCOMPARE(rig.cms.log().mid(before, expected.size()), expected);
     QCOMPARE(dialogs.join(QString()), said);
     // A press is reported as made exactly when the CMS received its form.
-    const auto pressed = std::count_if(presses.cbegin(), presses.cend(), [](const auto &press) { return press.at(1).toBool(); });
-    QCOMPARE(pressed, expected.filter(QStringLiteral("POST /")).size());
+    const auto pressed = [&presses] { return std::count_if(presses.cbegin(), presses.cend(), [](const auto &press) { return press.at(1).toBool(); }); };
+    QTRY_COMPARE_WITH_TIMEOUT(pressed(), expected.filter(QStringLiteral("POST /")).size(), Patience);
     for (const HttpRequest &request : rig.cms.requests().mid(before)) {
         QVERIFY2(!loggedIn || rig.cms.carriesSession(request), qPrintable(FakeCms::describe(request)));
         QVERIFY2(request.method != "POST" || request.body.contains("submit_button="), request.body.constData());
@@ -355,57 +330,6 @@ void TestWebEngineCycle::questionsOfTheSiteAreTheOperatorsToAnswer()
     QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().contains("POST /collect"), Patience);
     QCOMPARE(person.seen.size(), 1);
     QVERIFY(site != "password" || rig.cms.requests().constLast().header("Authorization").startsWith("Basic "));
-}
-
-// The CMS's login dies after two cycles; its pages then redirect to the
-// login form. The journal tells every press from every miss, the window and
-// the tray say the login is lost, and so does one signed message to the
-// group robot. "1: 手动登陆" stops the cycle, so no page of the tool's comes
-// while the operator logs in; "2" brings the presses back, and the robot hears
-// that once. Each completed cycle opens the heartbeat address.
-void TestWebEngineCycle::expiredLoginShowsASignUntilTheOperatorLogsInAgain()
-{
-    FakeCms cms(10); // five administration pages a cycle
-    QVERIFY(cms.listen());
-    LiveWindow live(cms, Speedup);
-    MainWindow &window = live.mainWindow;
-    const QString journal = RunJournal::pathBeside(live.settings);
-    const QString pressed = QStringLiteral("采集页：已按下提交按钮");
-    const QString missed = QStringLiteral("采集页没有打开，停在了另一个页面：") + cms.address(FakeCms::Login);
-    const QString sign = QStringLiteral("未找到提交按钮，请重新登陆后台");
-    auto collectionPosts = [&cms] { return cms.log().count(QStringLiteral("POST /collect")); };
-    QNetworkAccessManager network;
-    Notifier notifier(network, live.timers, window.journal());
-    notifier.setSettings({cms.url(FakeCms::Robot), FakeCms::RobotSecret, "dingtalk", cms.url(FakeCms::Heartbeat)});
-    Alerts alerts(window.watch(), window.stages(), notifier);
-    auto robotHeard = [&cms] { return cms.log().filter("POST /robot/send").size(); };
-    window.findChild<QComboBox *>("cycleLengthBox")->setCurrentText(QStringLiteral("2"));
-    emit window.findChild<QComboBox *>("cycleLengthBox")->lineEdit()->editingFinished();
-    window.show();
-    QVERIFY(logInAndStart(live, cms));
-    window.showMinimized();
-    QTRY_VERIFY(window.isHidden());
-
-    QTRY_VERIFY_WITH_TIMEOUT(window.watch().loginLost(), LongPatience);
-    QCOMPARE(live.tray.messages, QStringList{sign});
-    QCOMPARE(collectionPosts(), 2);
-    QCOMPARE(cms.log().count("GET /heartbeat"), 2);
-    QTRY_COMPARE_WITH_TIMEOUT(occurrencesIn(journal, "通知已发送（login_lost）到 127.0.0.1"), 1, LongPatience);
-    QCOMPARE(robotHeard(), 1);
-    QCOMPARE(occurrencesIn(journal, pressed), 2);
-    QCOMPARE(occurrencesIn(journal, missed), 1);
-    emit live.tray.restoreRequested();
-    QTRY_COMPARE_WITH_TIMEOUT(window.findChild<QLabel *>("statusLine")->text(), sign, LongPatience);
-    QTRY_VERIFY_WITH_TIMEOUT(occurrencesIn(journal, missed) >= 2, LongPatience);
-    QVERIFY(window.watch().loginLost());
-
-    QVERIFY(logInAndStart(live, cms));
-    QTRY_VERIFY_WITH_TIMEOUT(!window.watch().loginLost(), LongPatience);
-    QTRY_COMPARE_WITH_TIMEOUT(occurrencesIn(journal, pressed), collectionPosts(), LongPatience); // the POST may trail the press
-    QCOMPARE(live.tray.messages.size(), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(occurrencesIn(journal, "通知已发送（recovered）"), 1, LongPatience);
-    QCOMPARE(robotHeard(), 2);
-    QCOMPARE(occurrencesIn(journal, "T0KEN") + occurrencesIn(journal, "SECfake"), 0);
 }
 
 QTEST_MAIN(TestWebEngineCycle)

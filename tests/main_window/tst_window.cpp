@@ -1,21 +1,29 @@
 // The window as a person meets it, over a browser that loads nothing and
 // message boxes the test answers: the settings file on disk, the buttons, the
-// cycle length box, closing, the tray.
+// cycle length box, closing, the tray, the autostart entry.
 
 #include "virtual_window.h"
 #include "automation/cycle_clock.h"
 #include "automation/run_journal.h"
+#include "fake_cms.h"
+#include "notify/alerts.h"
+#include "notify/notifier.h"
 #include "main_window/app_icon.h"
 #include "main_window/qt_desktop.h"
 #include "main_window/system_tray_icon.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QProcess>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
@@ -76,6 +84,23 @@ QStringList events(const QString &path)
     return lines;
 }
 
+QStringList entries(const QString &directory)
+{
+    return QDir(directory).entryList({QStringLiteral("*.desktop")}, QDir::Files);
+}
+
+// The value of `key` in an entry, as written in the file.
+QString valueOf(const QString &entryPath, const QString &key)
+{
+    QFile file(entryPath);
+    file.open(QIODevice::ReadOnly);
+    for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+        if (line.startsWith(key + QLatin1Char('=')))
+            return line.mid(key.size() + 1);
+    }
+    return {};
+}
+
 } // namespace
 
 class TestWindow : public QObject {
@@ -94,6 +119,8 @@ private slots:
     void windowMinimisedIntoTheTrayComesBackMaximised();
     void trayIconHasAPictureAndItsExitEntryAsksToQuit();
     void boxesShowOutsideTextAsItIsAndEscapeCancels();
+    void entryStartsTheToolInItsOwnFolder_data();
+    void entryStartsTheToolInItsOwnFolder();
 };
 
 void TestWindow::startShowsTheLastWholeRecordAndSaveAppendsAWholeOne_data()
@@ -160,7 +187,8 @@ void TestWindow::startOptionWithoutAddressesSaysWhyNothingRuns()
 // Only "1" of the buttons that disturb a cycle is usable: it stops the cycle,
 // which waits for "2" and reminds of it after 10 minutes. The sign and the
 // outage reach the tray and take turns with the countdown on the red line;
-// the journal, whose full file is first renamed, tells it all.
+// the journal, whose full file is first renamed, tells it all, with each
+// signed message the group robot took. A whole cycle opens the heartbeat.
 void TestWindow::unattendedRunIsToldInTheJournalTheTrayAndTheRedLine()
 {
     Settings settings;
@@ -170,6 +198,12 @@ void TestWindow::unattendedRunIsToldInTheJournalTheTrayAndTheRedLine()
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(full) == full.size());
     file.close();
     Window window(settings.path);
+    FakeCms robot; // its group robot and heartbeat address
+    QVERIFY(robot.listen());
+    QNetworkAccessManager network;
+    Notifier notifier(network, window.clock, window.mainWindow.journal());
+    notifier.setSettings({robot.url(FakeCms::Robot), FakeCms::RobotSecret, "dingtalk", robot.url(FakeCms::Heartbeat)});
+    Alerts alerts(window.mainWindow.watch(), window.mainWindow.stages(), notifier);
     window.browser.setLoadDelay(100);
     window.browser.collectionButtons = 0;
     QApplication::setActiveWindow(&window.mainWindow);
@@ -188,11 +222,14 @@ void TestWindow::unattendedRunIsToldInTheJournalTheTrayAndTheRedLine()
         for (int second = 0; second < seconds; ++second) {
             window.clock.advance(1000);
             lines << window.find<QLabel>("statusLine")->text();
+            QTRY_VERIFY(network.findChildren<QNetworkReply *>().isEmpty()); // a message sent in its second
         }
     };
     wait(1);
     window.browser.collectionButtons = 1;
-    wait(201);
+    wait(281);
+    QCOMPARE(robot.log().count("GET /heartbeat"), 1); // the second cycle's
+    wait(1);
     emit window.browser.pageDialogAnswered("alert", "采集完成\n2026-12-07 00:00:00 第9轮 伪造");
     const PageLoad refused{PageLoad::Failed, "连接被拒绝（ERR_CONNECTION_REFUSED）"};
     window.browser.loads = {refused, refused, {PageLoad::Elsewhere, "http://cms/login"}};
@@ -209,6 +246,7 @@ void TestWindow::unattendedRunIsToldInTheJournalTheTrayAndTheRedLine()
     window.mainWindow.showMinimized();
     QTRY_VERIFY(window.mainWindow.isHidden());
     window.clock.advance(10 * 60000);
+    QTRY_VERIFY(network.findChildren<QNetworkReply *>().isEmpty());
     QCOMPARE(window.browser.calls.size(), calls);
     QCOMPARE(window.tray.messages.last(), "已停止挂机10分钟：登陆后请按 2");
     QTest::mouseClick(window.find("startButton"), Qt::LeftButton);
@@ -220,6 +258,7 @@ void TestWindow::unattendedRunIsToldInTheJournalTheTrayAndTheRedLine()
         "第1轮 采集页载入成功",
         "第1轮 采集页：未按下提交按钮（找到 0 个 submit_button）",
         "第1轮 采集页上没有提交按钮：后台登录可能已失效，请重新登陆",
+        "第1轮 通知已发送（login_lost）到 127.0.0.1，回答：{\"errcode\":0,\"errmsg\":\"ok\"}",
         "第1轮 打开信息页生成页：http://cms/generate",
         "第1轮 信息页生成页载入成功",
         "第1轮 信息页生成页：已按下提交按钮",
@@ -230,26 +269,36 @@ void TestWindow::unattendedRunIsToldInTheJournalTheTrayAndTheRedLine()
         "第2轮 采集页载入成功",
         "第2轮 采集页：已按下提交按钮",
         "第2轮 采集页的提交按钮又按下了",
-        "第2轮 网页对话框（alert）已自动应答：采集完成 2026-12-07 00:00:00 第9轮 伪造",
+        "第2轮 通知已发送（recovered）到 127.0.0.1，回答：{\"errcode\":0,\"errmsg\":\"ok\"}",
         "第2轮 打开信息页生成页：http://cms/generate",
-        "第2轮 信息页生成页载入失败：连接被拒绝（ERR_CONNECTION_REFUSED）",
-        "第2轮 信息页生成页：未按下提交按钮（不在要打开的页面上）",
+        "第2轮 信息页生成页载入成功",
+        "第2轮 信息页生成页：已按下提交按钮",
         "第2轮 打开首页生成页：http://cms/home",
-        "第2轮 首页生成页载入失败：连接被拒绝（ERR_CONNECTION_REFUSED）",
-        "第2轮 网站无法访问：连接被拒绝（ERR_CONNECTION_REFUSED）",
+        "第2轮 首页生成页载入成功",
+        "第2轮 网页对话框（alert）已自动应答：采集完成 2026-12-07 00:00:00 第9轮 伪造",
         "第3轮 打开采集页：http://cms/collect",
         "第3轮 到达采集间隔，已重新开始采集",
-        "第3轮 采集页没有打开，停在了另一个页面：http://cms/login",
+        "第3轮 采集页载入失败：连接被拒绝（ERR_CONNECTION_REFUSED）",
+        "第3轮 采集页：未按下提交按钮（不在要打开的页面上）",
+        "第3轮 打开信息页生成页：http://cms/generate",
+        "第3轮 信息页生成页载入失败：连接被拒绝（ERR_CONNECTION_REFUSED）",
+        "第3轮 网站无法访问：连接被拒绝（ERR_CONNECTION_REFUSED）",
+        "第3轮 信息页生成页：未按下提交按钮（不在要打开的页面上）",
+        "第3轮 通知已发送（outage）到 127.0.0.1，回答：{\"errcode\":0,\"errmsg\":\"ok\"}",
+        "第3轮 打开首页生成页：http://cms/home",
+        "第3轮 首页生成页没有打开，停在了另一个页面：http://cms/login",
         "第3轮 网站恢复访问（无法访问约 0 分钟）",
         "第3轮 采集页上没有提交按钮：后台登录可能已失效，请重新登陆",
-        "第3轮 采集页：未按下提交按钮（不在要打开的页面上）",
+        "第3轮 通知已发送（login_lost）到 127.0.0.1，回答：{\"errcode\":0,\"errmsg\":\"ok\"}",
         "第3轮 按了“1: 手动登陆”：挂机已停止，登陆后请按“2: 开始自动挂机”",
         "第3轮 打开登录页：http://cms/登陆",
         "第3轮 登录页载入成功",
         "第3轮 挂机已停止 10 分钟，仍在等待按“2: 开始自动挂机”",
+        "第3轮 通知已发送（stopped）到 127.0.0.1，回答：{\"errcode\":0,\"errmsg\":\"ok\"}",
         "第4轮 打开采集页：http://cms/collect",
         "第4轮 按了“2: 开始自动挂机”：重新开始挂机",
     }));
+
 }
 
 void TestWindow::typedLengthCountsOnlyOnceConfirmedAndInRange_data()
@@ -363,6 +412,63 @@ void TestWindow::boxesShowOutsideTextAsItIsAndEscapeCancels()
     QVERIFY(text->sizeHint().width() >= text->fontMetrics().horizontalAdvance(markup));
     QTest::keyClick(box, Qt::Key_Escape);
     QCOMPARE(answers, QList<bool>{false});
+}
+
+// The check box "登录系统后自动开始挂机", clicked as a person would, against
+// the autostart entries it leaves on disk.
+void TestWindow::entryStartsTheToolInItsOwnFolder_data()
+{
+    QTest::addColumn<QString>("folderName");
+    QTest::addColumn<QString>("pathValue"); // the folder's name as the Path key holds it
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("execValue");
+    QTest::newRow("spaces and Chinese") << "采集 站点 一" << "采集 站点 一" << "/opt/奥沃 工具/orvo-collector"
+                                        << "\"/opt/奥沃 工具/orvo-collector\" --start";
+    // Inside quotes ", `, $ and \ take a backslash, then every backslash is
+    // doubled as in any value; % is doubled to stay out of field codes.
+    QTest::newRow("reserved characters") << "站点\\备份 $1" << "站点\\\\备份 $1" << "/opt/a\"b`c$d\\e%f/orvo-collector"
+                                         << "\"/opt/a\\\\\"b\\\\`c\\\\$d\\\\\\\\e%%f/orvo-collector\" --start";
+}
+
+void TestWindow::entryStartsTheToolInItsOwnFolder()
+{
+    QFETCH(QString, folderName);
+    QFETCH(QString, pathValue);
+    QFETCH(QString, program);
+    QFETCH(QString, execValue);
+    QTemporaryDir root;
+    const AutostartPlaces places{root.filePath(QStringLiteral("autostart")), program};
+    const QString folder = root.filePath(folderName);
+    const QString otherFolder = root.filePath(QStringLiteral("其他站点"));
+    QVERIFY(QDir().mkpath(folder) && QDir().mkpath(otherFolder));
+    const auto autostartBox = [](const VirtualWindow &window) { return window.mainWindow.findChild<QCheckBox *>("autostartBox"); };
+    // First-run windows, their address panels open.
+    VirtualWindow here(folder + QStringLiteral("/123.txt"), places);
+    VirtualWindow other(otherFolder + QStringLiteral("/123.txt"), places);
+    QVERIFY(!autostartBox(here)->isChecked());
+
+    QTest::mouseClick(autostartBox(here), Qt::LeftButton);
+    QVERIFY(autostartBox(here)->isChecked());
+    QCOMPARE(entries(places.directory).size(), 1);
+    const QString entry = places.directory + QLatin1Char('/') + entries(places.directory).first();
+    QCOMPARE(valueOf(entry, QStringLiteral("Exec")), execValue);
+    QCOMPARE(valueOf(entry, QStringLiteral("Path")), root.path() + QLatin1Char('/') + pathValue);
+    QProcess validate;
+    validate.start(QStringLiteral("desktop-file-validate"), {entry});
+    QVERIFY(validate.waitForFinished(60000));
+    QVERIFY2(validate.exitCode() == 0, validate.readAllStandardOutput().constData());
+
+    // A second folder gets an entry of its own; each box shows its own.
+    QTest::mouseClick(autostartBox(other), Qt::LeftButton);
+    QCOMPARE(entries(places.directory).size(), 2);
+    QVERIFY(autostartBox(VirtualWindow(folder + QStringLiteral("/123.txt"), places))->isChecked());
+
+    QTest::mouseClick(autostartBox(here), Qt::LeftButton);
+    QVERIFY(!autostartBox(here)->isChecked());
+    QVERIFY(!autostartBox(VirtualWindow(folder + QStringLiteral("/123.txt"), places))->isChecked());
+    QCOMPARE(entries(places.directory).size(), 1);
+    QCOMPARE(valueOf(places.directory + QLatin1Char('/') + entries(places.directory).first(), QStringLiteral("Path")),
+             otherFolder);
 }
 
 QTEST_MAIN(TestWindow)

@@ -1,9 +1,8 @@
-// The update check: the fetch of the update file, the version its first line
-// names, and the offer made for another version.
+// The update check: the fetch of the update file, and the offer made when
+// its first line names another version.
 
 #include "fake_desktop.h"
 #include "http_test_server.h"
-#include "settings/gb_text.h"
 #include "update/http_text.h"
 #include "update/update_check.h"
 #include "virtual_clock.h"
@@ -17,8 +16,6 @@ class TestUpdate : public QObject {
 private slots:
     void fetchHandsOverOnlyAWholeAnswer_data();
     void fetchHandsOverOnlyAWholeAnswer();
-    void versionIsTheFirstLineOfTheFile_data();
-    void versionIsTheFirstLineOfTheFile();
     void offerOnlyForAnotherVersionAndOnlyOkOpensThePage_data();
     void offerOnlyForAnotherVersionAndOnlyOkOpensThePage();
 };
@@ -59,34 +56,19 @@ void TestUpdate::fetchHandsOverOnlyAWholeAnswer()
     QCOMPARE(texts, handed);
 }
 
-void TestUpdate::versionIsTheFirstLineOfTheFile_data()
-{
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QString>("version");
-    QTest::newRow("CR LF") << QByteArray("9.0\r\n8.9\r\n") << "9.0";
-    QTest::newRow("LF") << QByteArray("9.0\n8.9\n") << "9.0";
-    QTest::newRow("a UTF-8 byte-order mark, white space") << QByteArray("\xEF\xBB\xBF" "8.9 \r\n") << "8.9";
-    QTest::newRow("GB2312") << QByteArray("\xD6\xD0\xCE\xC4\xB0\xE6 9\r\n") << "中文版 9";
-}
-
-void TestUpdate::versionIsTheFirstLineOfTheFile()
-{
-    QFETCH(QByteArray, file);
-    QFETCH(QString, version);
-    QCOMPARE(UpdateCheck::publishedVersion(fromGbBytes(file)), version);
-}
-
 void TestUpdate::offerOnlyForAnotherVersionAndOnlyOkOpensThePage_data()
 {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<bool>("ok"); // the answer to the offer
     QTest::addColumn<QString>("offer"); // empty: none made
     QTest::addColumn<QList<QUrl>>("opened");
-    QTest::newRow("this version") << QByteArray("8.9\r\n") << true << "" << QList<QUrl>{};
-    QTest::newRow("another version, OK") << QByteArray("9.0\r\n") << true << "最新版本9.0，是否更新？"
-                                         << QList<QUrl>{QUrl("http://www.product.test/orvo/")};
-    QTest::newRow("another version, Cancel") << QByteArray("9.0\r\n") << false << "最新版本9.0，是否更新？"
-                                             << QList<QUrl>{};
+    const QList<QUrl> page{QUrl("http://www.product.test/orvo/")};
+    QTest::newRow("this version") << QByteArray("8.9\r\n9.0\r\n") << true << "" << QList<QUrl>{};
+    QTest::newRow("this version after a UTF-8 byte-order mark, with white space")
+        << QByteArray("\xEF\xBB\xBF" "8.9 \r\n") << true << "" << QList<QUrl>{};
+    QTest::newRow("another version, LF, OK") << QByteArray("9.0\n8.9\n") << true << "最新版本9.0，是否更新？" << page;
+    QTest::newRow("another version, Cancel") << QByteArray("9.0\r\n") << false << "最新版本9.0，是否更新？" << QList<QUrl>{};
+    QTest::newRow("GB2312") << QByteArray("\xD6\xD0\xCE\xC4\xB0\xE6 9\r\n") << true << "最新版本中文版 9，是否更新？" << page;
 }
 
 void TestUpdate::offerOnlyForAnotherVersionAndOnlyOkOpensThePage()
