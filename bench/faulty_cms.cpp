@@ -1,5 +1,8 @@
 #include "faulty_cms.h"
 
+#include <QTcpSocket>
+#include <QTimer>
+
 FaultyCms::FaultyCms(const Faults &faults)
     : FakeCms(faults.loginExpiresAfter), m_faults(faults), m_random(faults.seed)
 {
@@ -42,16 +45,25 @@ HttpResponse FaultyCms::handle(const HttpRequest &request)
     case Outcome::ServerError:
         response = serverError();
         break;
-    case Outcome::Hang:
+    case Outcome::Hang: {
+        // Answered after hangMs, or never.
+        const int late = m_faults.hangMs;
         response = respond(request);
-        if (m_faults.hangMs > 0)
-            response.delayMs = m_faults.hangMs;
-        else
-            response.delivery = HttpResponse::Delivery::Hang;
+        response.deliver = [late](QTcpSocket *socket, const QByteArray &whole) {
+            if (late > 0)
+                QTimer::singleShot(late, socket, [socket, whole] { socket->write(whole); socket->disconnectFromHost(); });
+        };
         break;
+    }
     case Outcome::Cut:
+        // The headers and half of the body, then the connection is dropped.
         response = respond(request);
-        response.delivery = HttpResponse::Delivery::CutMidBody;
+        response.deliver = [](QTcpSocket *socket, const QByteArray &whole) {
+            const qsizetype head = whole.indexOf("\r\n\r\n") + 4;
+            socket->write(whole.left(head + (whole.size() - head) / 2));
+            socket->flush();
+            socket->abort();
+        };
         break;
     }
 

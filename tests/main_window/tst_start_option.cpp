@@ -33,13 +33,13 @@ QProcessEnvironment homeIn(const QString &home)
     return env;
 }
 
-// The tool, started with --start in `folder` under `home`.
+// The tool, started in `folder` under `home`.
 struct Tool : QProcess {
-    Tool(const QString &home, const QString &folder)
+    Tool(const QString &home, const QString &folder, const QStringList &arguments = {"--start"})
     {
         setProcessEnvironment(homeIn(home));
         setWorkingDirectory(folder);
-        start(QStringLiteral(TOOL_PATH), {QStringLiteral("--start")});
+        start(QStringLiteral(TOOL_PATH), arguments);
     }
     ~Tool() override { kill(); waitForFinished(); }
     bool endsWell(int signal)
@@ -137,16 +137,10 @@ void TestStartOption::argumentsItDoesNotKnowStopItWithTheUsage()
     QFETCH(QStringList, arguments);
     QFETCH(int, status);
     QTemporaryDir home;
-    QProcess tool;
-    tool.setProcessEnvironment(homeIn(home.path()));
-    tool.setWorkingDirectory(home.path());
-    tool.start(QStringLiteral(TOOL_PATH), arguments);
+    Tool tool(home.path(), home.path(), arguments);
     QVERIFY(tool.waitForFinished(Patience)); // the window never comes up
     QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
-    if (status == 0)
-        QCOMPARE(tool.exitCode(), 0);
-    else
-        QVERIFY(tool.exitCode() != 0);
+    QCOMPARE(tool.exitCode() == 0, status == 0);
     const QString output = QString::fromUtf8(tool.readAllStandardOutput() + tool.readAllStandardError());
     QVERIFY2(output.contains(QStringLiteral("用法：orvo-collector [--start]")), qPrintable(output));
 }

@@ -67,6 +67,14 @@ struct Window : VirtualWindow {
             fields[i]->setText(addresses[i]);
         QTest::mouseClick(find("saveButton"), Qt::LeftButton);
     }
+    // Typed over the length box's text into the box with the focus, as a person does.
+    void typeLength(const QString &keys)
+    {
+        QApplication::setActiveWindow(&mainWindow);
+        find<QComboBox>("cycleLengthBox")->setFocus();
+        find<QComboBox>("cycleLengthBox")->lineEdit()->selectAll();
+        QTest::keyClicks(find<QComboBox>("cycleLengthBox")->lineEdit(), keys);
+    }
 };
 
 QByteArray fileBytes(const QString &path)
@@ -206,10 +214,7 @@ void TestWindow::unattendedRunIsToldInTheJournalTheTrayAndTheRedLine()
     Alerts alerts(window.mainWindow.watch(), window.mainWindow.stages(), notifier);
     window.browser.setLoadDelay(100);
     window.browser.collectionButtons = 0;
-    QApplication::setActiveWindow(&window.mainWindow);
-    window.find<QComboBox>("cycleLengthBox")->setFocus();
-    window.find<QComboBox>("cycleLengthBox")->lineEdit()->selectAll();
-    QTest::keyClicks(window.find<QComboBox>("cycleLengthBox")->lineEdit(), "2\r");
+    window.typeLength("2\r");
     window.mainWindow.showMinimized();
     QTRY_VERIFY(window.mainWindow.isHidden());
     window.mainWindow.pressStartOnceShown();
@@ -253,49 +258,28 @@ void TestWindow::unattendedRunIsToldInTheJournalTheTrayAndTheRedLine()
     QCOMPARE(window.browser.calls.last().what, "http://cms/collect");
     QCOMPARE(fileBytes(journal + ".1"), full);
     QCOMPARE(events(journal), (QStringList{
-        "第0轮 启动",
-        "第1轮 打开采集页：http://cms/collect",
-        "第1轮 采集页载入成功",
-        "第1轮 采集页：未按下提交按钮（找到 0 个 submit_button）",
-        "第1轮 采集页上没有提交按钮：后台登录可能已失效，请重新登陆",
-        "第1轮 通知已发送（login_lost）到 127.0.0.1，回答：{\"errcode\":0,\"errmsg\":\"ok\"}",
-        "第1轮 打开信息页生成页：http://cms/generate",
-        "第1轮 信息页生成页载入成功",
-        "第1轮 信息页生成页：已按下提交按钮",
-        "第1轮 打开首页生成页：http://cms/home",
-        "第1轮 首页生成页载入成功",
-        "第2轮 打开采集页：http://cms/collect",
-        "第2轮 到达采集间隔，已重新开始采集",
-        "第2轮 采集页载入成功",
-        "第2轮 采集页：已按下提交按钮",
-        "第2轮 采集页的提交按钮又按下了",
-        "第2轮 通知已发送（recovered）到 127.0.0.1，回答：{\"errcode\":0,\"errmsg\":\"ok\"}",
-        "第2轮 打开信息页生成页：http://cms/generate",
-        "第2轮 信息页生成页载入成功",
-        "第2轮 信息页生成页：已按下提交按钮",
-        "第2轮 打开首页生成页：http://cms/home",
-        "第2轮 首页生成页载入成功",
-        "第2轮 网页对话框（alert）已自动应答：采集完成 2026-12-07 00:00:00 第9轮 伪造",
-        "第3轮 打开采集页：http://cms/collect",
-        "第3轮 到达采集间隔，已重新开始采集",
-        "第3轮 采集页载入失败：连接被拒绝（ERR_CONNECTION_REFUSED）",
-        "第3轮 采集页：未按下提交按钮（不在要打开的页面上）",
-        "第3轮 打开信息页生成页：http://cms/generate",
-        "第3轮 信息页生成页载入失败：连接被拒绝（ERR_CONNECTION_REFUSED）",
-        "第3轮 网站无法访问：连接被拒绝（ERR_CONNECTION_REFUSED）",
-        "第3轮 信息页生成页：未按下提交按钮（不在要打开的页面上）",
-        "第3轮 通知已发送（outage）到 127.0.0.1，回答：{\"errcode\":0,\"errmsg\":\"ok\"}",
-        "第3轮 打开首页生成页：http://cms/home",
-        "第3轮 首页生成页没有打开，停在了另一个页面：http://cms/login",
-        "第3轮 网站恢复访问（无法访问约 0 分钟）",
-        "第3轮 采集页上没有提交按钮：后台登录可能已失效，请重新登陆",
+        "第0轮 启动", "第1轮 打开采集页：http://cms/collect",
+        "第1轮 采集页载入成功", "第1轮 采集页：未按下提交按钮（找到 0 个 submit_button）",
+        "第1轮 采集页上没有提交按钮：后台登录可能已失效，请重新登陆", "第1轮 通知已发送（login_lost）到 127.0.0.1，回答：{\"errcode\":0,\"errmsg\":\"ok\"}",
+        "第1轮 打开信息页生成页：http://cms/generate", "第1轮 信息页生成页载入成功",
+        "第1轮 信息页生成页：已按下提交按钮", "第1轮 打开首页生成页：http://cms/home",
+        "第1轮 首页生成页载入成功", "第2轮 打开采集页：http://cms/collect",
+        "第2轮 到达采集间隔，已重新开始采集", "第2轮 采集页载入成功",
+        "第2轮 采集页：已按下提交按钮", "第2轮 采集页的提交按钮又按下了",
+        "第2轮 通知已发送（recovered）到 127.0.0.1，回答：{\"errcode\":0,\"errmsg\":\"ok\"}", "第2轮 打开信息页生成页：http://cms/generate",
+        "第2轮 信息页生成页载入成功", "第2轮 信息页生成页：已按下提交按钮",
+        "第2轮 打开首页生成页：http://cms/home", "第2轮 首页生成页载入成功",
+        "第2轮 网页对话框（alert）已自动应答：采集完成 2026-12-07 00:00:00 第9轮 伪造", "第3轮 打开采集页：http://cms/collect",
+        "第3轮 到达采集间隔，已重新开始采集", "第3轮 采集页载入失败：连接被拒绝（ERR_CONNECTION_REFUSED）",
+        "第3轮 采集页：未按下提交按钮（不在要打开的页面上）", "第3轮 打开信息页生成页：http://cms/generate",
+        "第3轮 信息页生成页载入失败：连接被拒绝（ERR_CONNECTION_REFUSED）", "第3轮 网站无法访问：连接被拒绝（ERR_CONNECTION_REFUSED）",
+        "第3轮 信息页生成页：未按下提交按钮（不在要打开的页面上）", "第3轮 通知已发送（outage）到 127.0.0.1，回答：{\"errcode\":0,\"errmsg\":\"ok\"}",
+        "第3轮 打开首页生成页：http://cms/home", "第3轮 首页生成页没有打开，停在了另一个页面：http://cms/login",
+        "第3轮 网站恢复访问（无法访问约 0 分钟）", "第3轮 采集页上没有提交按钮：后台登录可能已失效，请重新登陆",
         "第3轮 通知已发送（login_lost）到 127.0.0.1，回答：{\"errcode\":0,\"errmsg\":\"ok\"}",
-        "第3轮 按了“1: 手动登陆”：挂机已停止，登陆后请按“2: 开始自动挂机”",
-        "第3轮 打开登录页：http://cms/登陆",
-        "第3轮 登录页载入成功",
-        "第3轮 挂机已停止 10 分钟，仍在等待按“2: 开始自动挂机”",
-        "第3轮 通知已发送（stopped）到 127.0.0.1，回答：{\"errcode\":0,\"errmsg\":\"ok\"}",
-        "第4轮 打开采集页：http://cms/collect",
+        "第3轮 按了“1: 手动登陆”：挂机已停止，登陆后请按“2: 开始自动挂机”", "第3轮 打开登录页：http://cms/登陆",
+        "第3轮 登录页载入成功", "第3轮 挂机已停止 10 分钟，仍在等待按“2: 开始自动挂机”",
+        "第3轮 通知已发送（stopped）到 127.0.0.1，回答：{\"errcode\":0,\"errmsg\":\"ok\"}", "第4轮 打开采集页：http://cms/collect",
         "第4轮 按了“2: 开始自动挂机”：重新开始挂机",
     }));
 
@@ -318,10 +302,7 @@ void TestWindow::typedLengthCountsOnlyOnceConfirmedAndInRange()
     QFETCH(int, minutes);
     Settings settings;
     Window window(settings.path);
-    QApplication::setActiveWindow(&window.mainWindow);
-    window.find<QComboBox>("cycleLengthBox")->setFocus(); // typed into as a person does
-    window.find<QComboBox>("cycleLengthBox")->lineEdit()->selectAll();
-    QTest::keyClicks(window.find<QComboBox>("cycleLengthBox")->lineEdit(), keys);
+    window.typeLength(keys);
     QCOMPARE(window.mainWindow.stages().clock().cycleLength(), minutes);
 }
 

@@ -94,7 +94,7 @@ HttpResponse FakeCms::handle(const HttpRequest &request)
     }
     HttpResponse response = respond(request);
     if (variantOf(request) == "hang")
-        response.delivery = HttpResponse::Delivery::Hang;
+        response.deliver = [](QTcpSocket *, const QByteArray &) {};
     return response;
 }
 

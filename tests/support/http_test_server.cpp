@@ -6,7 +6,6 @@
 #include <QSslServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QTimer>
 
 HttpResponse HttpResponse::html(const QByteArray &body, int status)
 {
@@ -92,27 +91,17 @@ void HttpTestServer::readFrom(QTcpSocket *socket)
     request.body = buffer.mid(headerEnd + 4, length);
     socket->setProperty("answered", true);
     m_requests.append(request);
-    const HttpResponse response = m_handler(request);
-    if (response.delayMs > 0)
-        QTimer::singleShot(response.delayMs, socket, [this, socket, response] { respond(socket, response); });
-    else
-        respond(socket, response);
+    respond(socket, m_handler(request));
 }
 
 void HttpTestServer::respond(QTcpSocket *socket, const HttpResponse &response)
 {
-    if (response.delivery == HttpResponse::Delivery::Hang)
-        return;
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n";
+    QByteArray whole = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n";
     for (const auto &[name, value] : response.headers)
-        head += name + ": " + value + "\r\n";
-    head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\nConnection: close\r\n\r\n";
-    const bool cut = response.delivery == HttpResponse::Delivery::CutMidBody;
-    socket->write(head + response.body.left(cut ? response.body.size() / 2 : response.body.size()));
-    if (cut) {
-        socket->flush();
-        socket->abort();
-    } else {
-        socket->disconnectFromHost();
-    }
+        whole += name + ": " + value + "\r\n";
+    whole += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\nConnection: close\r\n\r\n" + response.body;
+    if (response.deliver)
+        return response.deliver(socket, whole);
+    socket->write(whole);
+    socket->disconnectFromHost();
 }

@@ -24,16 +24,12 @@ struct HttpRequest {
 
 // What the server does with a request.
 struct HttpResponse {
-    enum class Delivery {
-        Whole,      // the whole reply, then the connection is closed
-        Hang,       // nothing at all; the connection stays open until the server goes
-        CutMidBody, // headers and half of the body, then the connection is dropped
-    };
     int status = 200;
     QList<QPair<QByteArray, QByteArray>> headers;
     QByteArray body;
-    Delivery delivery = Delivery::Whole;
-    int delayMs = 0; // waited before anything is sent
+    // How the whole answer reaches the socket; none: written, then the
+    // connection closed. A way that does nothing leaves the request hanging.
+    std::function<void(QTcpSocket *, const QByteArray &)> deliver;
 
     static HttpResponse html(const QByteArray &body, int status = 200);
     static HttpResponse redirect(const QByteArray &location);
