@@ -20,7 +20,8 @@ namespace {
 
 constexpr int Patience = 60000;  // ms; only ever a limit, never a measurement
 
-// The tool's environment with its home folder in `home`.
+// The tool's environment, as this test's (without a display, its browser
+// sandbox off), with its home folder in `home`.
 QProcessEnvironment homeIn(const QString &home)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -28,8 +29,6 @@ QProcessEnvironment homeIn(const QString &home)
     env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
     env.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/cache"));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
     return env;
 }
 

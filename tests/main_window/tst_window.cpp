@@ -2,7 +2,10 @@
 // message boxes the test answers: the settings file on disk, the buttons, the
 // cycle length box, closing, the tray, the autostart entry.
 
-#include "virtual_window.h"
+#include "fake_browser.h"
+#include "fake_desktop.h"
+#include "fake_tray_icon.h"
+#include "main_window/main_window.h"
 #include "automation/cycle_clock.h"
 #include "automation/run_journal.h"
 #include "fake_cms.h"
@@ -16,6 +19,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
@@ -48,8 +52,14 @@ struct Settings {
     const QString path = folder.filePath("123.txt");
 };
 
-struct Window : VirtualWindow {
-    using VirtualWindow::VirtualWindow;
+// The whole window on virtual time, over a browser that loads nothing and
+// message boxes the test answers, shown.
+struct Window {
+    explicit Window(const QString &settings, const AutostartPlaces &places = AutostartPlaces::forThisUser())
+        : mainWindow(browser, nullptr, clock, desktop, tray, settings, places)
+    {
+        mainWindow.show();
+    }
 
     template <typename T = QPushButton> T *find(const char *name) const { return mainWindow.findChild<T *>(name); }
     // Top to bottom: login, collection, generation, home page.
@@ -75,6 +85,12 @@ struct Window : VirtualWindow {
         find<QComboBox>("cycleLengthBox")->lineEdit()->selectAll();
         QTest::keyClicks(find<QComboBox>("cycleLengthBox")->lineEdit(), keys);
     }
+
+    VirtualClock clock;
+    FakeBrowser browser{clock};
+    FakeDesktop desktop;
+    FakeTrayIcon tray;
+    MainWindow mainWindow;
 };
 
 QByteArray fileBytes(const QString &path)
@@ -100,13 +116,8 @@ QStringList entries(const QString &directory)
 // The value of `key` in an entry, as written in the file.
 QString valueOf(const QString &entryPath, const QString &key)
 {
-    QFile file(entryPath);
-    file.open(QIODevice::ReadOnly);
-    for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
-        if (line.startsWith(key + QLatin1Char('=')))
-            return line.mid(key.size() + 1);
-    }
-    return {};
+    const QRegularExpression line('^' + key + "=(.*)$", QRegularExpression::MultilineOption);
+    return line.match(QString::fromUtf8(fileBytes(entryPath))).captured(1);
 }
 
 } // namespace
@@ -422,10 +433,10 @@ void TestWindow::entryStartsTheToolInItsOwnFolder()
     const QString folder = root.filePath(folderName);
     const QString otherFolder = root.filePath(QStringLiteral("其他站点"));
     QVERIFY(QDir().mkpath(folder) && QDir().mkpath(otherFolder));
-    const auto autostartBox = [](const VirtualWindow &window) { return window.mainWindow.findChild<QCheckBox *>("autostartBox"); };
+    const auto autostartBox = [](const Window &window) { return window.find<QCheckBox>("autostartBox"); };
     // First-run windows, their address panels open.
-    VirtualWindow here(folder + QStringLiteral("/123.txt"), places);
-    VirtualWindow other(otherFolder + QStringLiteral("/123.txt"), places);
+    Window here(folder + QStringLiteral("/123.txt"), places);
+    Window other(otherFolder + QStringLiteral("/123.txt"), places);
     QVERIFY(!autostartBox(here)->isChecked());
 
     QTest::mouseClick(autostartBox(here), Qt::LeftButton);
@@ -442,11 +453,11 @@ void TestWindow::entryStartsTheToolInItsOwnFolder()
     // A second folder gets an entry of its own; each box shows its own.
     QTest::mouseClick(autostartBox(other), Qt::LeftButton);
     QCOMPARE(entries(places.directory).size(), 2);
-    QVERIFY(autostartBox(VirtualWindow(folder + QStringLiteral("/123.txt"), places))->isChecked());
+    QVERIFY(autostartBox(Window(folder + QStringLiteral("/123.txt"), places))->isChecked());
 
     QTest::mouseClick(autostartBox(here), Qt::LeftButton);
     QVERIFY(!autostartBox(here)->isChecked());
-    QVERIFY(!autostartBox(VirtualWindow(folder + QStringLiteral("/123.txt"), places))->isChecked());
+    QVERIFY(!autostartBox(Window(folder + QStringLiteral("/123.txt"), places))->isChecked());
     QCOMPARE(entries(places.directory).size(), 1);
     QCOMPARE(valueOf(places.directory + QLatin1Char('/') + entries(places.directory).first(), QStringLiteral("Path")),
              otherFolder);

@@ -13,11 +13,7 @@ namespace {
 
 QString variantOf(const HttpRequest &request)
 {
-    const int question = request.target.indexOf('?');
-    if (question < 0)
-        return {};
-    return QUrlQuery(QString::fromLatin1(request.target.mid(question + 1)))
-        .queryItemValue(QStringLiteral("variant"));
+    return QUrlQuery(QUrl(QString::fromLatin1(request.target)).query()).queryItemValue("variant");
 }
 
 QByteArray newSessionToken()

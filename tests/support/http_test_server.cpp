@@ -62,9 +62,9 @@ QSslConfiguration HttpTestServer::selfSignedTls()
     return tls;
 }
 
-quint16 HttpTestServer::port() const
+QUrl HttpTestServer::url(const QString &path) const
 {
-    return m_server ? m_server->serverPort() : 0;
+    return QStringLiteral("%1://127.0.0.1:%2%3").arg(m_secure ? "https" : "http").arg(m_server->serverPort()).arg(path);
 }
 
 void HttpTestServer::readFrom(QTcpSocket *socket)

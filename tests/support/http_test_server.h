@@ -46,11 +46,7 @@ public:
 
     // With `tls` holding a certificate and key, the server speaks HTTPS.
     bool listen(quint16 port = 0, const QSslConfiguration &tls = {});
-    quint16 port() const;
-    QUrl url(const QString &path) const
-    {
-        return QStringLiteral("%1://127.0.0.1:%2%3").arg(m_secure ? "https" : "http").arg(port()).arg(path);
-    }
+    QUrl url(const QString &path) const;
     // A certificate for 127.0.0.1 that nobody vouches for, made afresh by
     // openssl on each call; null if openssl failed.
     static QSslConfiguration selfSignedTls();
