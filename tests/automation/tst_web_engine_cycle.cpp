@@ -3,9 +3,9 @@
 // cookie, and what the person meets; the waits of the cycle run faster than
 // in the tool.
 
+#include "automation/accepted_certificates.h"
 #include "automation/cycle_clock.h"
 #include "automation/stage_machine.h"
-#include "automation/accepted_certificates.h"
 #include "automation/web_engine_browser.h"
 #include "fake_cms.h"
 #include "scaled_timer_factory.h"
