@@ -136,9 +136,9 @@ void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn_data()
         << "/collect?variant=no-button" << QStringList{"GET /collect?variant=no-button"} + generated << "";
     QTest::newRow("collection page with two buttons")
         << "/collect?variant=two-buttons" << QStringList{"GET /collect?variant=two-buttons"} + generated << "";
-    QTest::newRow("collection form submitted into a new window")
+    QTest::newRow("collection form submitted into a new window, its result opening another")
         << "/collect?variant=new-window"
-        << QStringList{"GET /collect?variant=new-window", "POST /collect?variant=new-window"} + generated << "";
+        << QStringList{"GET /collect?variant=new-window", "POST /collect?variant=new-window", "GET /collect?opened=1"} + generated << "";
     QTest::newRow("collection page answers 500")
         << "/collect?variant=server-error" << QStringList{"GET /collect?variant=server-error"} + generated << "";
     QTest::newRow("collection page refused") << "refused" << generated << "";

@@ -134,7 +134,8 @@ HttpResponse FakeCms::collectionPage(const HttpRequest &request) const
         static const QHash<QString, QString> scripts = {
             {"alert", "alert('采集完成');"},
             {"confirm", "if (confirm('继续生成吗?')) new Image().src = '/collect?confirmed=1';"},
-            {"prompt", "prompt('备注', '无');"}};
+            {"prompt", "prompt('备注', '无');"},
+            {"new-window", "window.open('/collect?opened=1');"}};
         return page("采集", "<p>采集完成</p><script>" + scripts.value(variant) + "</script>" + deleteButton);
     }
     if (variant == "server-error")
@@ -153,20 +154,14 @@ HttpResponse FakeCms::collectionPage(const HttpRequest &request) const
 bool FakeCms::carriesSession(const HttpRequest &request) const
 {
     const QList<QByteArray> cookies = request.header("Cookie").split(';');
-    for (const QByteArray &cookie : cookies) {
-        if (cookie.trimmed() == "session=" + m_sessionToken)
-            return true;
-    }
-    return false;
+    return std::any_of(cookies.cbegin(), cookies.cend(),
+                       [this](const QByteArray &cookie) { return cookie.trimmed() == "session=" + m_sessionToken; });
 }
 
 QList<HttpRequest> FakeCms::requests() const
 {
-    QList<HttpRequest> pages;
-    for (const HttpRequest &request : m_server.requests()) {
-        if (request.path() != "/favicon.ico")
-            pages.append(request);
-    }
+    QList<HttpRequest> pages = m_server.requests();
+    pages.removeIf([](const HttpRequest &request) { return request.path() == "/favicon.ico"; });
     return pages;
 }
 

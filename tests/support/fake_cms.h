@@ -21,7 +21,8 @@ class QWebEnginePage;
 //
 // Variants of the collection page, by the query's "variant": "no-button"
 // (the form has another button), "two-buttons" (one by name, one by id),
-// "new-window" (the form submits into target="_blank"), "server-error" (500),
+// "new-window" (the form submits into target="_blank", and its result page
+// opens /collect?opened=1 with window.open()), "server-error" (500),
 // "alert", "confirm" and "prompt" (the result page calls it; a confirm
 // answered OK requests /collect?confirmed=1), "delete" (it and its result
 // page have a button, id "delete", that asks confirm('确定删除?') and,
