@@ -2,33 +2,33 @@
 // message boxes the test answers: the settings file on disk, the buttons, the
 // cycle length box, closing, the tray, the autostart entry.
 
-#include "fake_browser.h"
-#include "fake_desktop.h"
-#include "fake_tray_icon.h"
-#include "main_window/main_window.h"
 #include "automation/cycle_clock.h"
 #include "automation/run_journal.h"
+#include "fake_browser.h"
 #include "fake_cms.h"
-#include "notify/alerts.h"
-#include "notify/notifier.h"
+#include "fake_desktop.h"
+#include "fake_tray_icon.h"
 #include "main_window/app_icon.h"
+#include "main_window/main_window.h"
 #include "main_window/qt_desktop.h"
 #include "main_window/system_tray_icon.h"
+#include "notify/alerts.h"
+#include "notify/notifier.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QWindow>
