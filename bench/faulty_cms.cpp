@@ -51,7 +51,7 @@ HttpResponse FaultyCms::handle(const HttpRequest &request)
         response = respond(request);
         response.deliver = [late](QTcpSocket *socket, const QByteArray &whole) {
             if (late > 0)
-                QTimer::singleShot(late, socket, [socket, whole] { socket->write(whole); socket->disconnectFromHost(); });
+                QTimer::singleShot(late, socket, [socket, whole] { HttpResponse::sendWhole(socket, whole); });
         };
         break;
     }

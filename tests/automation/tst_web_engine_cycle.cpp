@@ -49,6 +49,12 @@ struct Rig {
                             cms.address(FakeCms::Generation), cms.address(FakeCms::HomePage)};
         return !logIn || logInThrough(*browser.page(), cms, Patience);
     }
+    // "1": the login page, once loaded.
+    bool openLoginPage()
+    {
+        stages.openLoginPage();
+        return QSignalSpy(&browser, &Browser::pageLoaded).wait(Patience);
+    }
 
     FakeCms cms;
     ScaledTimerFactory timers;
@@ -183,8 +189,7 @@ void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn()
     QStringList dialogs;
     connect(&rig.browser, &Browser::pageDialogAnswered, this,
             [&dialogs](const QString &kind, const QString &text) { dialogs << kind + QLatin1Char(' ') + text; });
-    rig.stages.openLoginPage();
-    QVERIFY(QSignalSpy(&rig.browser, &Browser::pageLoaded).wait(Patience));
+    QVERIFY(rig.openLoginPage());
 
     const int before = rig.cms.log().size();
     QSignalSpy presses(&rig.browser, &Browser::pressReported);
@@ -217,8 +222,7 @@ void TestWebEngineCycle::pageDialogsOutsideTheCyclesPressesAreThePersons()
         pressOk(box);
     });
     for (const int boxes : {1, 2}) {
-        rig.stages.openLoginPage();
-        QVERIFY(QSignalSpy(&rig.browser, &Browser::pageLoaded).wait(Patience));
+        QVERIFY(rig.openLoginPage());
         QTRY_VERIFY_WITH_TIMEOUT(!rig.browser.page()->isLoading(), Patience);
         rig.browser.page()->runJavaScript(QStringLiteral("document.querySelector('[name=submit_button]').click();"));
         QTRY_COMPARE_WITH_TIMEOUT(shown, QStringList(boxes, "用户名或密码错误"), Patience);
@@ -229,8 +233,7 @@ void TestWebEngineCycle::pageDialogsOutsideTheCyclesPressesAreThePersons()
         // Its first page (redirected to the login form) ends before "1" is pressed again.
         QVERIFY(QSignalSpy(&rig.browser, &Browser::pageLoaded).wait(Patience));
     }
-    rig.stages.openLoginPage();
-    QVERIFY(QSignalSpy(&rig.browser, &Browser::pageLoaded).wait(Patience));
+    QVERIFY(rig.openLoginPage());
     QVERIFY(submitLogin(*rig.browser.page(), rig.cms, Patience));
     QSignalSpy loads(rig.browser.page(), &QWebEnginePage::loadFinished);
     rig.stages.startCycle();

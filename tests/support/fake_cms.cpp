@@ -90,7 +90,7 @@ HttpResponse FakeCms::handle(const HttpRequest &request)
     }
     HttpResponse response = respond(request);
     if (variantOf(request) == "hang")
-        response.deliver = [](QTcpSocket *, const QByteArray &) {};
+        response.deliver = HttpResponse::sendNothing;
     return response;
 }
 

@@ -100,8 +100,5 @@ void HttpTestServer::respond(QTcpSocket *socket, const HttpResponse &response)
     for (const auto &[name, value] : response.headers)
         whole += name + ": " + value + "\r\n";
     whole += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\nConnection: close\r\n\r\n" + response.body;
-    if (response.deliver)
-        return response.deliver(socket, whole);
-    socket->write(whole);
-    socket->disconnectFromHost();
+    response.deliver(socket, whole);
 }

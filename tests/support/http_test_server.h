@@ -5,11 +5,11 @@
 #include <QMap>
 #include <QObject>
 #include <QSslConfiguration>
+#include <QTcpSocket>
 #include <QUrl>
 #include <functional>
 
 class QTcpServer;
-class QTcpSocket;
 
 // One request as the server received it.
 struct HttpRequest {
@@ -27,12 +27,15 @@ struct HttpResponse {
     int status = 200;
     QList<QPair<QByteArray, QByteArray>> headers;
     QByteArray body;
-    // How the whole answer reaches the socket; none: written, then the
-    // connection closed. A way that does nothing leaves the request hanging.
-    std::function<void(QTcpSocket *, const QByteArray &)> deliver;
+    // How the whole answer, status line to body, reaches the socket.
+    std::function<void(QTcpSocket *, const QByteArray &)> deliver = sendWhole;
 
     static HttpResponse html(const QByteArray &body, int status = 200);
     static HttpResponse redirect(const QByteArray &location);
+    // All of it, then the connection is closed.
+    static void sendWhole(QTcpSocket *socket, const QByteArray &whole) { socket->write(whole); socket->disconnectFromHost(); }
+    // Nothing: the request hangs until the server goes.
+    static void sendNothing(QTcpSocket *, const QByteArray &) {}
 };
 
 // A small HTTP/1.1 server on the loopback interface for tests: one request

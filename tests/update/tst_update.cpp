@@ -43,7 +43,7 @@ void TestUpdate::fetchHandsOverOnlyAWholeAnswer()
     HttpTestServer server([&](const HttpRequest &) {
         HttpResponse response = HttpResponse::html(body, status);
         if (!status)
-            response.deliver = [](QTcpSocket *, const QByteArray &) {};
+            response.deliver = HttpResponse::sendNothing;
         return response;
     });
     QVERIFY(server.listen());
