@@ -14,7 +14,7 @@
 // seconds (3 hours unless told) or on SIGTERM / SIGINT.
 
 #include "faulty_cms.h"
-#include "main_window/quit_on_signal.h"
+#include "app/quit_on_signal.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -13,7 +13,7 @@
 // off the wall clock, except for the run time reported at the end.
 
 #include "automation/cycle_clock.h"
-#include "automation/timer.h"
+#include "base/timer.h"
 #include "automation/web_engine_browser.h"
 #include "faulty_cms.h"
 #include "live_window.h"
@@ -21,8 +21,8 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include "automation/run_journal.h"
-#include "automation/run_watch.h"
+#include "base/run_journal.h"
+#include "site_run/run_watch.h"
 
 #include <QComboBox>
 #include <QLineEdit>

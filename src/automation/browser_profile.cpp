@@ -1,6 +1,6 @@
 #include "browser_profile.h"
 
-#include "settings/folder_key.h"
+#include "base/folder_key.h"
 
 #include <QDir>
 #include <QStandardPaths>

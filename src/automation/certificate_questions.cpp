@@ -1,6 +1,6 @@
 #include "certificate_questions.h"
 
-#include "one_line.h"
+#include "base/one_line.h"
 
 #include <QMessageBox>
 #include <QPushButton>

@@ -1,6 +1,6 @@
 #include "countdown.h"
 
-#include "timer.h"
+#include "base/timer.h"
 
 Countdown::Countdown(TimerFactory &timers, QObject *parent)
     : QObject(parent), m_tick(timers.create(1000, this))

@@ -1,6 +1,6 @@
 #include "cycle_clock.h"
 
-#include "timer.h"
+#include "base/timer.h"
 
 #include <QtGlobal>
 

@@ -1,6 +1,6 @@
 #include "site_login.h"
 
-#include "one_line.h"
+#include "base/one_line.h"
 
 #include <QAuthenticator>
 #include <QDialog>

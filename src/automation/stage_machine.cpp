@@ -3,7 +3,7 @@
 #include "browser.h"
 #include "countdown.h"
 #include "cycle_clock.h"
-#include "timer.h"
+#include "base/timer.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "unattended_page.h"
 
-#include "one_line.h"
+#include "base/one_line.h"
 
 #include <QDateTime>
 

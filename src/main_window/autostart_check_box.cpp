@@ -1,6 +1,6 @@
 #include "autostart_check_box.h"
 
-#include "desktop.h"
+#include "base/desktop.h"
 
 #include <QDir>
 

@@ -1,6 +1,6 @@
 #include "autostart_entry.h"
 
-#include "settings/folder_key.h"
+#include "base/folder_key.h"
 
 #include <QCoreApplication>
 #include <QDir>

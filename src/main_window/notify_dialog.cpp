@@ -27,13 +27,13 @@ NotifyDialog::NotifyDialog(const QString &path, Notifier &notifier, const QStrin
     const NotifySettings &saved = notifier.settings();
     m_webhook->setText(QString::fromUtf8(saved.webhook.toEncoded()));
     m_webhook->setPlaceholderText(QStringLiteral("群机器人的 Webhook 地址"));
-    const std::pair<const char *, QString> kinds[] = {
-        {"", QStringLiteral("自动（按地址判断）")}, {"wecom", QStringLiteral("企业微信")},
-        {"dingtalk", QStringLiteral("钉钉")},      {"feishu", QStringLiteral("飞书")},
-        {"json", QStringLiteral("通用 JSON")}};
-    for (const auto &[name, label] : kinds)
-        m_kind->addItem(label, QLatin1String(name));
-    m_kind->setCurrentIndex(qMax(0, m_kind->findData(saved.kind)));
+    const std::pair<RobotKind, QString> kinds[] = {
+        {RobotKind::FromAddress, QStringLiteral("自动（按地址判断）")}, {RobotKind::WeCom, QStringLiteral("企业微信")},
+        {RobotKind::DingTalk, QStringLiteral("钉钉")},                 {RobotKind::Feishu, QStringLiteral("飞书")},
+        {RobotKind::Json, QStringLiteral("通用 JSON")}};
+    for (const auto &[kind, label] : kinds)
+        m_kind->addItem(label, QVariant::fromValue(kind));
+    m_kind->setCurrentIndex(qMax(0, m_kind->findData(QVariant::fromValue(saved.kind))));
     m_secret->setText(saved.secret);
     m_secret->setEchoMode(QLineEdit::Password);
     m_secret->setPlaceholderText(QStringLiteral("加签密钥（钉钉、飞书；没有可不填）"));
@@ -67,7 +67,7 @@ NotifyDialog::NotifyDialog(const QString &path, Notifier &notifier, const QStrin
 NotifySettings NotifyDialog::typed() const
 {
     return {QUrl(m_webhook->text().trimmed(), QUrl::StrictMode), m_secret->text().trimmed(),
-            m_kind->currentData().toString(), QUrl(m_heartbeat->text().trimmed(), QUrl::StrictMode)};
+            m_kind->currentData().value<RobotKind>(), QUrl(m_heartbeat->text().trimmed(), QUrl::StrictMode)};
 }
 
 void NotifyDialog::tell(const QString &text)

@@ -1,8 +1,8 @@
 #include "notifier.h"
 
-#include "automation/one_line.h"
-#include "automation/run_journal.h"
-#include "automation/timer.h"
+#include "base/one_line.h"
+#include "base/run_journal.h"
+#include "base/timer.h"
 
 #include <QMetaEnum>
 #include <QNetworkAccessManager>
@@ -114,9 +114,9 @@ void Notifier::journal(const QString &event, const QString &failure, const QStri
 
 void Notifier::post(const NotifySettings &settings, const Robot::Message &message, const Finished &finished)
 {
-    const Robot::Kind kind = Robot::kindFor(settings.kind, settings.webhook).value_or(Robot::Kind::Json);
+    const RobotKind kind = robotKindFor(settings.kind, settings.webhook);
     Robot::Message attempt = message;
-    if (kind != Robot::Kind::Json)
+    if (kind != RobotKind::Json)
         attempt.time = QDateTime::currentDateTime(); // a signature is good for a short while only
     const Robot::Request composed = Robot::compose(kind, settings.webhook, settings.secret, attempt);
     QNetworkRequest outgoing = request(composed.url);

@@ -82,39 +82,18 @@ std::optional<QString> robotError(const QJsonObject &answer, const QStringList &
 
 namespace Robot {
 
-std::optional<Kind> kindFor(const QString &name, const QUrl &webhook)
-{
-    if (name == QLatin1String("wecom"))
-        return Kind::WeCom;
-    if (name == QLatin1String("dingtalk"))
-        return Kind::DingTalk;
-    if (name == QLatin1String("feishu"))
-        return Kind::Feishu;
-    if (name == QLatin1String("json"))
-        return Kind::Json;
-    if (!name.isEmpty())
-        return std::nullopt;
-    const QString host = webhook.host().toLower();
-    if (host == QLatin1String("qyapi.weixin.qq.com"))
-        return Kind::WeCom;
-    if (host == QLatin1String("oapi.dingtalk.com"))
-        return Kind::DingTalk;
-    if (host == QLatin1String("open.feishu.cn") || host == QLatin1String("open.larksuite.com"))
-        return Kind::Feishu;
-    return Kind::Json;
-}
-
-Request compose(Kind kind, const QUrl &webhook, const QString &secret, const Message &message)
+Request compose(RobotKind kind, const QUrl &webhook, const QString &secret, const Message &message)
 {
     switch (kind) {
-    case Kind::WeCom:
+    case RobotKind::WeCom:
         return {webhook, compact(textMessage(message.text))};
-    case Kind::DingTalk:
+    case RobotKind::DingTalk:
         return {secret.isEmpty() ? webhook : signedDingTalkUrl(webhook, secret, message.time),
                 compact(textMessage(message.text))};
-    case Kind::Feishu:
+    case RobotKind::Feishu:
         return {webhook, compact(feishuMessage(message.text, secret, message.time))};
-    case Kind::Json:
+    case RobotKind::Json:
+    case RobotKind::FromAddress:
         break;
     }
     // The time keeps its own offset, so a local time reads as such, not as UTC.
@@ -126,7 +105,7 @@ Request compose(Kind kind, const QUrl &webhook, const QString &secret, const Mes
                               {QStringLiteral("time"), time.toString(Qt::ISODate)}})};
 }
 
-QString failureIn(Kind kind, int httpStatus, const QByteArray &answer)
+QString failureIn(RobotKind kind, int httpStatus, const QByteArray &answer)
 {
     const QJsonObject json = QJsonDocument::fromJson(answer).object();
     if (httpStatus < 200 || httpStatus >= 300) {
@@ -137,15 +116,16 @@ QString failureIn(Kind kind, int httpStatus, const QByteArray &answer)
     }
     std::optional<QString> error;
     switch (kind) {
-    case Kind::WeCom:
-    case Kind::DingTalk:
+    case RobotKind::WeCom:
+    case RobotKind::DingTalk:
         error = robotError(json, {QStringLiteral("errcode")}, {QStringLiteral("errmsg")});
         break;
-    case Kind::Feishu:
+    case RobotKind::Feishu:
         error = robotError(json, {QStringLiteral("code"), QStringLiteral("StatusCode")},
                            {QStringLiteral("msg"), QStringLiteral("StatusMessage")});
         break;
-    case Kind::Json:
+    case RobotKind::Json:
+    case RobotKind::FromAddress:
         return QString();
     }
     return error.value_or(QStringLiteral("机器人的回答无法识别"));

@@ -1,22 +1,15 @@
 #pragma once
 
+#include "settings/robot_kind.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <QUrl>
-#include <optional>
 
 // The requests that post an alert to a group robot, and the reading of the
 // robot's answer. Nothing here touches the network.
 namespace Robot {
-
-enum class Kind { WeCom, DingTalk, Feishu, Json };
-
-// The kind named in notify.ini: "wecom", "dingtalk", "feishu" or "json".
-// An empty name means: from the webhook's host (qyapi.weixin.qq.com: WeCom;
-// oapi.dingtalk.com: DingTalk; open.feishu.cn or open.larksuite.com: Feishu;
-// any other host: Json). Any other name: std::nullopt.
-std::optional<Kind> kindFor(const QString &name, const QUrl &webhook);
 
 struct Message {
     QString event;   // login_lost, outage, waiting, recovered, stopped, started, quit or test
@@ -32,10 +25,11 @@ struct Request {
     QByteArray body;
 };
 
-Request compose(Kind kind, const QUrl &webhook, const QString &secret, const Message &message);
+// `kind` is the one the message goes out as, never FromAddress.
+Request compose(RobotKind kind, const QUrl &webhook, const QString &secret, const Message &message);
 
 // Empty when the robot took the message; otherwise why not, in Chinese words
 // with the HTTP status and the robot's own error code and text.
-QString failureIn(Kind kind, int httpStatus, const QByteArray &answer);
+QString failureIn(RobotKind kind, int httpStatus, const QByteArray &answer);
 
 } // namespace Robot

@@ -1,7 +1,5 @@
 #include "notify_settings.h"
 
-#include "notify/robot_message.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,11 +10,6 @@ bool usable(const QUrl &url)
 {
     return url.isValid() && (url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http"))
         && !url.host().isEmpty();
-}
-
-bool webhookUsable(const NotifySettings &settings)
-{
-    return usable(settings.webhook) && Robot::kindFor(settings.kind, settings.webhook);
 }
 
 } // namespace
@@ -31,8 +24,6 @@ QStringList NotifySettings::problems() const
     QStringList found;
     if (!webhook.isEmpty() && !usable(webhook))
         found << QStringLiteral("机器人地址无法识别");
-    else if (!webhook.isEmpty() && !Robot::kindFor(kind, webhook))
-        found << QStringLiteral("未知的机器人类型“%1”").arg(kind);
     if (!heartbeat.isEmpty() && !usable(heartbeat))
         found << QStringLiteral("心跳地址无法识别");
     return found;
@@ -45,6 +36,7 @@ NotifySettings NotifySettings::load(const QString &path, QStringList *problems)
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return settings;
     QString section;
+    QString unknownKind; // a kind named in the file that no robot has
     while (!file.atEnd()) {
         const QString line = QString::fromUtf8(file.readLine()).trimmed();
         if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
@@ -56,18 +48,23 @@ NotifySettings NotifySettings::load(const QString &path, QStringList *problems)
             continue;
         const QString key = section + QLatin1Char('/') + line.left(equals).trimmed();
         const QString value = line.mid(equals + 1).trimmed();
-        if (key == QLatin1String("webhook/url"))
+        if (key == QLatin1String("webhook/url")) {
             settings.webhook = QUrl(value, QUrl::StrictMode);
-        else if (key == QLatin1String("webhook/secret"))
+        } else if (key == QLatin1String("webhook/secret")) {
             settings.secret = value;
-        else if (key == QLatin1String("webhook/kind"))
-            settings.kind = value.toLower();
-        else if (key == QLatin1String("heartbeat/url"))
+        } else if (key == QLatin1String("webhook/kind")) {
+            const std::optional<RobotKind> kind = robotKindNamed(value.toLower());
+            settings.kind = kind.value_or(RobotKind::FromAddress);
+            unknownKind = kind ? QString() : value.toLower();
+        } else if (key == QLatin1String("heartbeat/url")) {
             settings.heartbeat = QUrl(value, QUrl::StrictMode);
+        }
     }
     *problems = settings.problems();
+    if (usable(settings.webhook) && !unknownKind.isEmpty())
+        problems->prepend(QStringLiteral("未知的机器人类型“%1”").arg(unknownKind));
     // Only what can be used is kept.
-    if (!webhookUsable(settings))
+    if (!usable(settings.webhook) || !unknownKind.isEmpty())
         settings.webhook.clear();
     if (!usable(settings.heartbeat))
         settings.heartbeat.clear();
@@ -82,7 +79,7 @@ QString NotifySettings::save(const QString &path) const
         || !file.setPermissions(ownerOnly))
         return file.errorString();
     const QString text = QStringLiteral("[webhook]\nurl=%1\nsecret=%2\nkind=%3\n[heartbeat]\nurl=%4\n")
-                             .arg(QString::fromUtf8(webhook.toEncoded()), secret, kind,
+                             .arg(QString::fromUtf8(webhook.toEncoded()), secret, robotKindName(kind),
                                   QString::fromUtf8(heartbeat.toEncoded()));
     if (file.write(text.toUtf8()) < 0 || !file.flush())
         return file.errorString();

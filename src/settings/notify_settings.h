@@ -1,5 +1,7 @@
 #pragma once
 
+#include "robot_kind.h"
+
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -15,7 +17,7 @@
 struct NotifySettings {
     QUrl webhook;
     QString secret;
-    QString kind;
+    RobotKind kind = RobotKind::FromAddress;
     QUrl heartbeat;
 
     static QString pathBeside(const QString &settingsPath);

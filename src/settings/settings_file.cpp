@@ -1,6 +1,6 @@
 #include "settings_file.h"
 
-#include "gb_text.h"
+#include "base/gb_text.h"
 
 #include <QFile>
 

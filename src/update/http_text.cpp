@@ -1,6 +1,6 @@
 #include "http_text.h"
 
-#include "settings/gb_text.h"
+#include "base/gb_text.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>

@@ -1,7 +1,7 @@
 #include "update_check.h"
 
-#include "automation/timer.h"
-#include "main_window/desktop.h"
+#include "base/timer.h"
+#include "base/desktop.h"
 #include "http_text.h"
 
 #include <QUrl>

@@ -2,7 +2,7 @@
 // and red countdown line, seen through what the browser is asked to do.
 
 #include "automation/countdown.h"
-#include "automation/precise_timer.h"
+#include "base/precise_timer.h"
 #include "automation/stage_machine.h"
 #include "fake_browser.h"
 

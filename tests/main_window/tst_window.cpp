@@ -3,16 +3,16 @@
 // cycle length box, closing, the tray, the autostart entry.
 
 #include "automation/cycle_clock.h"
-#include "automation/run_journal.h"
+#include "base/run_journal.h"
 #include "fake_browser.h"
 #include "fake_cms.h"
 #include "fake_desktop.h"
 #include "fake_tray_icon.h"
 #include "main_window/app_icon.h"
 #include "main_window/main_window.h"
-#include "main_window/qt_desktop.h"
+#include "base/qt_desktop.h"
 #include "main_window/system_tray_icon.h"
-#include "notify/alerts.h"
+#include "site_run/alerts.h"
 #include "notify/notifier.h"
 
 #include <QApplication>
@@ -224,7 +224,7 @@ void TestWindow::unattendedRunIsToldInTheJournalTheTrayAndTheRedLine()
     QVERIFY(robot.listen());
     QNetworkAccessManager network;
     Notifier notifier(network, window.clock, window.mainWindow.journal());
-    notifier.setSettings({robot.url(FakeCms::Robot), FakeCms::RobotSecret, "dingtalk", robot.url(FakeCms::Heartbeat)});
+    notifier.setSettings({robot.url(FakeCms::Robot), FakeCms::RobotSecret, RobotKind::DingTalk, robot.url(FakeCms::Heartbeat)});
     Alerts alerts(window.mainWindow.watch(), window.mainWindow.stages(), notifier);
     window.browser.setLoadDelay(100);
     window.browser.collectionButtons = 0;

@@ -2,7 +2,7 @@
 // answers (the signatures below were made with openssl, not with the code
 // under test), and the delivery.
 
-#include "automation/run_journal.h"
+#include "base/run_journal.h"
 #include "http_test_server.h"
 #include "notify/notifier.h"
 #include "notify/robot_message.h"
@@ -15,7 +15,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using Robot::Kind;
+using Kind = RobotKind;
 
 class TestNotify : public QObject {
     Q_OBJECT
@@ -51,12 +51,12 @@ private slots:
         QFETCH(QByteArray, url);
         QFETCH(QByteArray, body);
         const QUrl hook = QUrl::fromEncoded(webhook.toLatin1());
-        QVERIFY(!Robot::kindFor(QStringLiteral("slack"), hook));
-        const std::optional<Kind> kind = Robot::kindFor(name, hook);
+        QVERIFY(!robotKindNamed(QStringLiteral("slack")));
+        const std::optional<Kind> kind = robotKindNamed(name);
         QVERIFY(kind);
         const Robot::Message message{QStringLiteral("outage"), QStringLiteral("cms.example.com"), QStringLiteral("pc-7"),
                                      QStringLiteral("【OrvoCMS挂机】掉线"), QDateTime::fromString(QStringLiteral("2023-11-15T06:13:22+08:00"), Qt::ISODate)};
-        const Robot::Request request = Robot::compose(*kind, hook, secret, message);
+        const Robot::Request request = Robot::compose(robotKindFor(*kind, hook), hook, secret, message);
         QCOMPARE(request.url.toEncoded(), url);
         QCOMPARE(QJsonDocument::fromJson(request.body), QJsonDocument::fromJson(body));
     }
@@ -132,7 +132,7 @@ private slots:
         QNetworkAccessManager network;
         VirtualClock clock;
         Notifier notifier(network, clock, log);
-        notifier.setSettings({robot.url("/hook?key=K3Y"), {}, "json", {}});
+        notifier.setSettings({robot.url("/hook?key=K3Y"), {}, RobotKind::Json, {}});
         for (int i = 1; i <= messages; ++i)
             notifier.send(QStringLiteral("m%1").arg(i), "cms.example", "text");
         // Each answer is written down before the clock moves on.

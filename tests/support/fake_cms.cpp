@@ -1,6 +1,6 @@
 #include "fake_cms.h"
 
-#include "settings/gb_text.h"
+#include "base/gb_text.h"
 
 #include <QHash>
 #include <QMessageAuthenticationCode>

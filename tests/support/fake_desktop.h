@@ -1,6 +1,6 @@
 #pragma once
 
-#include "main_window/desktop.h"
+#include "base/desktop.h"
 
 #include <QList>
 #include <QUrl>

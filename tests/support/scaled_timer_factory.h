@@ -1,6 +1,6 @@
 #pragma once
 
-#include "automation/precise_timer.h"
+#include "base/precise_timer.h"
 
 // Real timers that run faster: every interval is divided by `divisor`
 // (at least 1 ms), so with 100 a 60 s wait takes 0.6 s and a 1 s tick 10 ms.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "automation/timer.h"
+#include "base/timer.h"
 
 #include <QMap>
 #include <QPointer>

@@ -1,9 +1,9 @@
 #include "run_watch.h"
 
-#include "browser.h"
-#include "cycle_clock.h"
-#include "run_journal.h"
-#include "timer.h"
+#include "automation/browser.h"
+#include "automation/cycle_clock.h"
+#include "base/run_journal.h"
+#include "base/timer.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "stage_machine.h"
+#include "automation/stage_machine.h"
 
 #include <QDateTime>
 #include <QObject>

@@ -1,8 +1,8 @@
 #include "alerts.h"
 
-#include "automation/run_watch.h"
+#include "run_watch.h"
 #include "automation/stage_machine.h"
-#include "notifier.h"
+#include "notify/notifier.h"
 
 #include <QUrl>
 

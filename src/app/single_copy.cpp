@@ -1,6 +1,6 @@
 #include "single_copy.h"
 
-#include "settings/folder_key.h"
+#include "base/folder_key.h"
 
 #include <QDir>
 #include <QLocalServer>
