@@ -8,6 +8,9 @@
 #include "main_window/main_window.h"
 #include "scaled_timer_factory.h"
 #include "settings/settings_file.h"
+#include "site_run/site_run.h"
+
+#include <QNetworkAccessManager>
 
 #include <QTemporaryDir>
 
@@ -17,11 +20,12 @@ struct LiveWindow {
     LiveWindow(const FakeCms &cms, int speedup)
         : settings(folder.filePath(QStringLiteral("123.txt"))),
           saveFailure(SettingsFile::appendRecord(
-              settings, {cms.address(FakeCms::Login), cms.address(FakeCms::Collection),
+              settings, AdminAddresses{cms.address(FakeCms::Login), cms.address(FakeCms::Collection),
                          cms.address(FakeCms::Generation), cms.address(FakeCms::HomePage)})),
           browser(BrowserProfile::nameFor(folder.path())),
           timers(speedup),
-          mainWindow(browser, browser.view(), timers, desktop, tray, settings)
+          run(browser, timers, network, settings),
+          mainWindow(run, browser.view(), desktop, tray)
     {
     }
 
@@ -30,6 +34,8 @@ struct LiveWindow {
     const QString saveFailure; // empty when the settings file was written
     WebEngineBrowser browser;
     ScaledTimerFactory timers;
+    QNetworkAccessManager network;
+    SiteRun run;
     FakeDesktop desktop;
     FakeTrayIcon tray;
     MainWindow mainWindow;

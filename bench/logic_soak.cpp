@@ -107,9 +107,8 @@ Result run(int length, qint64 until, qint64 load)
 {
     VirtualClock time;
     LoadingBrowser browser(time, load);
-    StageMachine stages(browser, time);
-    stages.addresses = Addresses;
-    stages.clock().setCycleLength(length);
+    StageMachine stages(browser, time, Addresses);
+    stages.setCycleLength(length);
 
     Course actual;
     qint64 clockTicks = 0;

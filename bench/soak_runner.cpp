@@ -23,6 +23,7 @@
 #include <QCommandLineParser>
 #include "base/run_journal.h"
 #include "site_run/run_watch.h"
+#include "site_run/site_run.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -235,7 +236,7 @@ int main(int argc, char *argv[])
     const QByteArray settingsBefore = sha256Of(settings);
     WebEngineBrowser &browser = live.browser;
     MainWindow &window = live.mainWindow;
-    StageMachine &stages = window.stages();
+    const StageMachine &stages = live.run.stages();
     // Typed and confirmed, as with Enter: a length counts once confirmed.
     QLineEdit *lengthField = window.findChild<QComboBox *>("cycleLengthBox")->lineEdit();
     lengthField->setText(QString::number(cycleMinutes));
@@ -358,8 +359,8 @@ int main(int argc, char *argv[])
             QMetaObject::invokeMethod(startButton, &QPushButton::click, Qt::QueuedConnection);
         }
     });
-    QObject::connect(&window.watch(), &RunWatch::loginLostChanged, &window, [&](bool lost) {
-        if (!lost)
+    QObject::connect(&live.run.watch(), &RunWatch::troubleBegan, &window, [&](SiteTrouble trouble) {
+        if (trouble != SiteTrouble::LoginLost)
             return;
         loggingIn = true;
         QMetaObject::invokeMethod(loginButton, &QPushButton::click, Qt::QueuedConnection);

@@ -1,19 +1,17 @@
-#include "automation/browser_profile.h"
-#include "base/precise_timer.h"
-#include "base/run_journal.h"
-#include "automation/web_engine_browser.h"
-#include "main_window/app_icon.h"
 #include "app/command_line.h"
-#include "main_window/main_window.h"
-#include "main_window/notify_dialog.h"
-#include "base/qt_desktop.h"
 #include "app/quit_on_signal.h"
 #include "app/single_copy.h"
+#include "automation/browser_profile.h"
+#include "automation/web_engine_browser.h"
+#include "base/precise_timer.h"
+#include "base/qt_desktop.h"
+#include "base/run_journal.h"
+#include "main_window/app_icon.h"
+#include "main_window/main_window.h"
+#include "main_window/notify_dialog.h"
 #include "main_window/system_tray_icon.h"
-#include "site_run/alerts.h"
-#include "notify/notifier.h"
-#include "settings/notify_settings.h"
 #include "settings/settings_file.h"
+#include "site_run/site_run.h"
 #include "update/update_check.h"
 
 #include <QApplication>
@@ -63,22 +61,14 @@ int main(int argc, char *argv[])
     QtDesktop desktop(QStringLiteral("OrvoCMS全自动挂机采集工具"));
     SystemTrayIcon tray(appIcon());
     QNetworkAccessManager network;
-    MainWindow window(browser, browser.view(), timers, desktop, tray, settings);
+    SiteRun run(browser, timers, network, settings);
+    MainWindow window(run, browser.view(), desktop, tray);
     QObject::connect(&copy, &SingleCopy::comeForwardAsked, &window, &MainWindow::bringForward);
 
-    Notifier notifier(network, timers, window.journal());
-    const QString notifyPath = NotifySettings::pathBeside(settings);
-    QStringList problems;
-    notifier.setSettings(NotifySettings::load(notifyPath, &problems));
-    for (const QString &problem : problems) {
-        std::fprintf(stderr, "orvo-collector: notify.ini: %s\n", qUtf8Printable(problem));
-        window.journal().write(QStringLiteral("notify.ini 有误：") + problem);
-    }
-    Alerts alerts(window.watch(), window.stages(), notifier);
     QPointer<NotifyDialog> notifyDialog;
     QObject::connect(&window, &MainWindow::notifySettingsRequested, &window, [&] {
         if (!notifyDialog)
-            notifyDialog = new NotifyDialog(notifyPath, notifier, alerts.site(), &window);
+            notifyDialog = new NotifyDialog(run.notifySettingsPath(), run.notifier(), run.site(), &window);
         notifyDialog->show();
         notifyDialog->raise();
         notifyDialog->activateWindow();
@@ -91,14 +81,13 @@ int main(int argc, char *argv[])
             return;
         window.hide();
         tray.hide();
-        notifier.sendLast(QStringLiteral("quit"), alerts.site(), QStringLiteral("工具已退出，不再采集。如果不是有意退出，请重新启动它。"),
-                          3000, [] { QCoreApplication::exit(0); });
+        run.sayGoodbye(3000, [] { QCoreApplication::exit(0); });
     };
     QObject::connect(&window, &MainWindow::quitRequested, &app, [&leave] { leave(); }, Qt::QueuedConnection);
     auto *update = new UpdateCheck(timers, network, desktop, QStringLiteral(UPDATE_FILE_URL),
                                    QStringLiteral(PRODUCT_PAGE_URL), &window);
-    QObject::connect(update, &UpdateCheck::checkFinished, &window, [&window](const QString &published) {
-        window.journal().write(published.isEmpty() ? QStringLiteral("检查更新：没有取得版本信息")
+    QObject::connect(update, &UpdateCheck::checkFinished, &window, [&run](const QString &published) {
+        run.journal().write(published.isEmpty() ? QStringLiteral("检查更新：没有取得版本信息")
                                : published == UpdateCheck::version()
                                    ? QStringLiteral("检查更新：已是最新版本 ") + published
                                    : QStringLiteral("检查更新：发现新版本 ") + published);
@@ -107,7 +96,7 @@ int main(int argc, char *argv[])
     window.show();
     if (start) {
         window.pressStartOnceShown();
-        notifier.send(QStringLiteral("started"), alerts.site(), QStringLiteral("已随开机（--start）启动并开始自动挂机。"));
+        run.announceStartedAtLogin();
     }
     return app.exec();
 }

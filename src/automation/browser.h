@@ -3,18 +3,72 @@
 #include <QObject>
 #include <QString>
 
+// Why a page did not load: the kind of failure, and the browser's own
+// error name, or the number that goes with it.
+struct LoadFailure {
+    enum Kind {
+        ConnectionTimedOut, ConnectionInterrupted, ConnectionRefused, ServerNotFound, Offline, CannotConnect,
+        EmptyResponse, ServerError, CertificateInvalid, Other, TimedOut
+    };
+    Kind kind = Other;
+    QString errorName; // as the browser names it (ERR_CONNECTION_REFUSED, say)
+    int number = 0;    // ServerError: the HTTP status; TimedOut: the seconds waited
+
+    bool operator==(const LoadFailure &other) const
+    {
+        return kind == other.kind && errorName == other.errorName && number == other.number;
+    }
+};
+
 // How a page that the cycle asked for ended its load.
 struct PageLoad {
     // Elsewhere: a page loaded, but not the one asked for (the CMS redirected
     // to its login page, say).
-    enum Outcome { Loaded, Failed, TimedOut, Elsewhere };
+    enum Outcome { Loaded, Failed, Elsewhere };
     Outcome outcome = Loaded;
-    // Why it failed, in Chinese words, the browser's own error name after
-    // them; for Elsewhere, the address where the load ended.
-    QString detail;
+    LoadFailure failure; // Failed
+    QString endedAt;     // Elsewhere: the address where the load ended
 
     bool loaded() const { return outcome == Loaded; }
 };
+
+// The outcome of a press of a page's submit button.
+struct PressOutcome {
+    enum Result {
+        Pressed,
+        NotPressed,        // the page did not have the button where it was looked for
+        NotOnRequestedPage // the page shown is not the one asked for: nothing was looked for
+    };
+    Result result = NotOnRequestedPage;
+    int found = 0; // the elements answering to the name, where they were looked for
+};
+
+// A box of the browser that waits for a person: a site's user name and
+// password, or whether to trust its certificate.
+struct PersonWait {
+    enum Kind { None, SitePassword, Certificate };
+    Kind kind = None;
+    QString host;
+
+    bool operator==(const PersonWait &other) const { return kind == other.kind && host == other.host; }
+    bool operator!=(const PersonWait &other) const { return !(*this == other); }
+};
+
+// The page dialogs a page can open, by the script function that opens them.
+enum class PageDialog { Alert, Confirm, Prompt };
+
+inline QString functionName(PageDialog dialog)
+{
+    switch (dialog) {
+    case PageDialog::Alert:
+        return QStringLiteral("alert");
+    case PageDialog::Confirm:
+        return QStringLiteral("confirm");
+    case PageDialog::Prompt:
+        return QStringLiteral("prompt");
+    }
+    return {};
+}
 
 // The embedded browser as the collection cycle sees it. Every call only
 // starts work and returns at once; the end of each load that navigate()
@@ -36,18 +90,14 @@ public:
 
 signals:
     void pageLoaded(const PageLoad &load);
-    // The outcome of a press: how many elements answered to the name (-1:
-    // the requested page is not the one shown, so nothing was looked for), and
-    // whether one was clicked.
-    void pressReported(int found, bool pressed);
+    void pressReported(const PressOutcome &outcome);
     // While unattended, a page opened an alert, confirm, prompt or leave-page
-    // box, which the browser answered by itself: `kind` is "alert", "confirm" (the leave-page
-    // question included) or "prompt", `text` what the page said.
-    void pageDialogAnswered(const QString &kind, const QString &text);
-    // A box waits for a person: the site's user name and password, or whether
-    // to trust its certificate. Until it is answered nothing is pressed on
-    // the site. `why` says so in words; empty once no box waits.
-    void personAwaited(const QString &why);
+    // box (a confirm), which the browser answered by itself; `text` is what
+    // the page said.
+    void pageDialogAnswered(PageDialog kind, const QString &text);
+    // A box waits for a person, or none any more (PersonWait::None). Until
+    // it is answered nothing is pressed on the site.
+    void personAwaited(const PersonWait &wait);
     // While unattended, a page opened a dialog right after the person's own
     // click or key in it: the browser is theirs, and the dialog waits for them.
     void personTookOver();

@@ -44,11 +44,11 @@ CertificateQuestions::CertificateQuestions(QWebEnginePage &page, QWidget *boxPar
     connect(&page, &QWebEnginePage::certificateError, this, &CertificateQuestions::onError);
 }
 
-QString CertificateQuestions::waiting() const
+PersonWait CertificateQuestions::waiting() const
 {
     if (m_questions.isEmpty())
         return {};
-    return QStringLiteral("等待确认网站 %1 的安全证书").arg(m_questions.cbegin()->host);
+    return {PersonWait::Certificate, m_questions.cbegin()->host};
 }
 
 void CertificateQuestions::onError(const QWebEngineCertificateError &error)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "accepted_certificates.h"
+#include "browser.h"
 
 #include <QHash>
 #include <QList>
@@ -28,8 +29,8 @@ public:
                          QObject *parent = nullptr);
 
     void setUnattended(bool unattended) { m_unattended = unattended; }
-    // What a question waits for, in words; empty while none waits.
-    QString waiting() const;
+    // What a question waits for; None while none waits.
+    PersonWait waiting() const;
 
 signals:
     void waitingChanged();

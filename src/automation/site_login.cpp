@@ -24,11 +24,11 @@ SiteLogin::SiteLogin(QWebEnginePage &page, QWidget *boxParent, QObject *parent)
             });
 }
 
-QString SiteLogin::waiting() const
+PersonWait SiteLogin::waiting() const
 {
     if (m_boxes.isEmpty())
         return {};
-    return QStringLiteral("等待输入网站 %1 的用户名和密码").arg(m_boxes.cbegin().key().section(QLatin1Char('\n'), 0, 0));
+    return {PersonWait::SitePassword, m_boxes.cbegin()->host};
 }
 
 void SiteLogin::onRequired(const QString &host, const QString &realm, QAuthenticator *authenticator)
@@ -45,7 +45,7 @@ void SiteLogin::onRequired(const QString &host, const QString &realm, QAuthentic
     }
     m_answers.remove(key);
     *authenticator = QAuthenticator(); // refused: the page shows the site's refusal
-    if (!m_boxes.value(key))
+    if (!m_boxes.value(key).dialog)
         ask(key, host, realm);
 }
 
@@ -79,7 +79,7 @@ void SiteLogin::ask(const QString &key, const QString &host, const QString &real
         m_boxes.remove(key);
         emit waitingChanged();
     });
-    m_boxes.insert(key, box);
+    m_boxes.insert(key, {box, host});
     user->setFocus();
     box->show();
     emit waitingChanged();

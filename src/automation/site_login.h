@@ -1,5 +1,7 @@
 #pragma once
 
+#include "browser.h"
+
 #include <QHash>
 #include <QObject>
 #include <QPointer>
@@ -21,8 +23,8 @@ class SiteLogin : public QObject {
 public:
     SiteLogin(QWebEnginePage &page, QWidget *boxParent, QObject *parent = nullptr);
 
-    // What a box waits for, in words; empty while none is open.
-    QString waiting() const;
+    // What a box waits for; None while none is open.
+    PersonWait waiting() const;
 
 signals:
     void waitingChanged();
@@ -40,5 +42,10 @@ private:
     QWebEnginePage &m_page;
     QPointer<QWidget> m_boxParent;
     QHash<QString, Answer> m_answers;          // by host and realm
-    QHash<QString, QPointer<QDialog>> m_boxes; // the open ones, by host and realm
+    struct Box {
+        QPointer<QDialog> dialog;
+        QString host;
+    };
+
+    QHash<QString, Box> m_boxes; // the open ones, by host and realm
 };

@@ -16,9 +16,10 @@ Timer *waitTimer(TimerFactory &timers, std::chrono::seconds length, const char *
 
 } // namespace
 
-StageMachine::StageMachine(Browser &browser, TimerFactory &timers, QObject *parent)
+StageMachine::StageMachine(Browser &browser, TimerFactory &timers, const AdminAddresses &addresses, QObject *parent)
     : QObject(parent),
       m_browser(browser),
+      m_addresses(addresses),
       m_collectionWait(waitTimer(timers, CollectionWait, "collectionWait", this)),
       m_generationWait(waitTimer(timers, GenerationWait, "generationWait", this)),
       m_countdown(new Countdown(timers, this)),
@@ -33,7 +34,7 @@ StageMachine::StageMachine(Browser &browser, TimerFactory &timers, QObject *pare
             stop(Stop::PersonsDialog);
     });
     connect(m_clock, &CycleClock::cycleDue, this, &StageMachine::startCycle);
-    connect(m_clock, &CycleClock::homePageDue, this, [this] { open(Page::HomePage, addresses.homePage, true); });
+    connect(m_clock, &CycleClock::homePageDue, this, [this] { open(Page::HomePage, m_addresses.homePage, true); });
 }
 
 void StageMachine::openLoginPage()
@@ -41,14 +42,14 @@ void StageMachine::openLoginPage()
     if (isRunning())
         stop(Stop::LoginPressed);
     emit loginOpened();
-    open(Page::Login, addresses.login);
+    open(Page::Login, m_addresses.login);
 }
 
 void StageMachine::startCycle()
 {
     m_browser.setUnattended(true);
     m_stage = Stage::CollectionRequested;
-    open(Page::Collection, addresses.collection);
+    open(Page::Collection, m_addresses.collection);
     emit cycleStarted();
 }
 
@@ -76,7 +77,7 @@ void StageMachine::submitCollectionForm()
 void StageMachine::openGenerationPage()
 {
     m_stage = Stage::GenerationRequested;
-    open(Page::Generation, addresses.generation);
+    open(Page::Generation, m_addresses.generation);
 }
 
 void StageMachine::submitGenerationForm()
@@ -89,7 +90,7 @@ void StageMachine::submitGenerationForm()
 
 void StageMachine::openHomePageAndCountDown()
 {
-    open(Page::HomePage, addresses.homePage);
+    open(Page::HomePage, m_addresses.homePage);
     // From the second cycle on the clock has run since the restart, so the
     // next collection is that much nearer than a whole cycle.
     m_countdown->start(Countdown::Phase::UntilNextCollection, m_clock->secondsToRestart());
@@ -105,6 +106,7 @@ void StageMachine::setCycleLength(int minutes)
 
 void StageMachine::open(Page page, const QString &address, bool again)
 {
+    m_page = page;
     emit pageOpened(page, address, again);
     m_browser.navigate(address);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/admin_addresses.h"
+
 #include <QObject>
 #include <QString>
 #include <chrono>
@@ -9,14 +11,6 @@ class Countdown;
 class CycleClock;
 class Timer;
 class TimerFactory;
-
-// The addresses of the administration pages, as typed on the address panel.
-struct AdminAddresses {
-    QString login;
-    QString collection;
-    QString generation;
-    QString homePage;
-};
 
 // Leads the browser through the collection cycle: the collection page and
 // its button, a wait, the generation page and its second button, a wait,
@@ -35,7 +29,8 @@ public:
     static constexpr std::chrono::seconds CollectionWait{60};
     static constexpr std::chrono::seconds GenerationWait{20};
 
-    StageMachine(Browser &browser, TimerFactory &timers, QObject *parent = nullptr);
+    // `addresses` are read at each page opened, so they may change between pages.
+    StageMachine(Browser &browser, TimerFactory &timers, const AdminAddresses &addresses, QObject *parent = nullptr);
 
     // Hands the browser to the operator: a running cycle stops, so that no
     // page of the tool's replaces the login page while they type.
@@ -46,10 +41,10 @@ public:
     // that is running moves with it.
     void setCycleLength(int minutes);
 
-    Countdown &countdown() { return *m_countdown; }
-    CycleClock &clock() { return *m_clock; }
-
-    AdminAddresses addresses;
+    // The page opened last.
+    Page page() const { return m_page; }
+    const Countdown &countdown() const { return *m_countdown; }
+    const CycleClock &clock() const { return *m_clock; }
 
 signals:
     void loginOpened();     // the start panel over the browser goes away
@@ -73,9 +68,11 @@ private:
     void open(Page page, const QString &address, bool again = false);
 
     Browser &m_browser;
+    const AdminAddresses &m_addresses;
     Timer *const m_collectionWait;
     Timer *const m_generationWait;
     Countdown *const m_countdown;
     CycleClock *const m_clock;
     Stage m_stage = Stage::Idle;
+    Page m_page = Page::Login;
 };

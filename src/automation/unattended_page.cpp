@@ -10,7 +10,7 @@ void UnattendedPage::javaScriptAlert(const QUrl &origin, const QString &text)
 {
     if (!answersItself())
         return QWebEnginePage::javaScriptAlert(origin, text);
-    report(QStringLiteral("alert"), text);
+    report(PageDialog::Alert, text);
 }
 
 bool UnattendedPage::javaScriptConfirm(const QUrl &origin, const QString &text)
@@ -18,7 +18,7 @@ bool UnattendedPage::javaScriptConfirm(const QUrl &origin, const QString &text)
     if (!answersItself())
         return QWebEnginePage::javaScriptConfirm(origin, text);
     // QtWebEngine asks the leave-page question through here as well.
-    report(QStringLiteral("confirm"), text);
+    report(PageDialog::Confirm, text);
     return true;
 }
 
@@ -27,7 +27,7 @@ bool UnattendedPage::javaScriptPrompt(const QUrl &origin, const QString &text, c
 {
     if (!answersItself())
         return QWebEnginePage::javaScriptPrompt(origin, text, defaultValue, result);
-    report(QStringLiteral("prompt"), text);
+    report(PageDialog::Prompt, text);
     *result = defaultValue;
     return true;
 }
@@ -41,10 +41,10 @@ bool UnattendedPage::answersItself()
     return m_unattended;
 }
 
-void UnattendedPage::report(const QString &kind, const QString &text)
+void UnattendedPage::report(PageDialog kind, const QString &text)
 {
     const QString line = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
-        + QStringLiteral(" 网页对话框（%1）已自动应答：%2（%3）\n").arg(kind, oneLine(text), oneLine(url().toString()));
+        + QStringLiteral(" 网页对话框（%1）已自动应答：%2（%3）\n").arg(functionName(kind), oneLine(text), oneLine(url().toString()));
     std::fputs(line.toLocal8Bit().constData(), stderr);
     emit dialogAnswered(kind, text);
 }

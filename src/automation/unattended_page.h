@@ -1,5 +1,7 @@
 #pragma once
 
+#include "browser.h"
+
 #include <QElapsedTimer>
 #include <QWebEnginePage>
 
@@ -22,7 +24,7 @@ public:
     void notePersonInput() { m_personInput.start(); }
 
 signals:
-    void dialogAnswered(const QString &kind, const QString &text);
+    void dialogAnswered(PageDialog kind, const QString &text);
     // A dialog followed the person's input: the page is no longer unattended.
     void personTookOver();
 
@@ -38,7 +40,7 @@ private:
     static constexpr qint64 PersonsDialogWithinMs = 2000;
 
     bool answersItself();
-    void report(const QString &kind, const QString &text);
+    void report(PageDialog kind, const QString &text);
 
     bool m_unattended = false;
     QElapsedTimer m_personInput;

@@ -18,18 +18,18 @@ namespace {
 
 const QString SubmitButton = QStringLiteral("submit_button");
 
-// A failed load's reason for the operator, from Chromium's network error.
-QString connectionFailure(int error)
+// A failed connection's kind, from Chromium's network error.
+LoadFailure::Kind connectionFailure(int error)
 {
     switch (qAbs(error)) {
-    case 7: case 118: return QStringLiteral("连接超时");
-    case 100: case 101: return QStringLiteral("连接被中断");
-    case 102: return QStringLiteral("连接被拒绝");
-    case 105: case 137: return QStringLiteral("找不到服务器");
-    case 106: return QStringLiteral("本机没有连接网络");
-    case 104: case 109: return QStringLiteral("无法连接到服务器");
-    case 324: return QStringLiteral("服务器没有返回内容");
-    default: return QStringLiteral("页面载入失败");
+    case 7: case 118: return LoadFailure::ConnectionTimedOut;
+    case 100: case 101: return LoadFailure::ConnectionInterrupted;
+    case 102: return LoadFailure::ConnectionRefused;
+    case 105: case 137: return LoadFailure::ServerNotFound;
+    case 106: return LoadFailure::Offline;
+    case 104: case 109: return LoadFailure::CannotConnect;
+    case 324: return LoadFailure::EmptyResponse;
+    default: return LoadFailure::Other;
     }
 }
 
@@ -42,17 +42,17 @@ QWebEngineProfile *persistentProfile(const QString &name)
     return profile;
 }
 
-PageLoad failure(const QWebEngineLoadingInfo &info)
+LoadFailure failure(const QWebEngineLoadingInfo &info)
 {
     switch (info.errorDomain()) {
     case QWebEngineLoadingInfo::HttpStatusCodeDomain:
-        return {PageLoad::Failed, QStringLiteral("服务器出错（HTTP %1）").arg(info.errorCode())};
+        return {LoadFailure::ServerError, {}, info.errorCode()};
     case QWebEngineLoadingInfo::ConnectionErrorDomain:
-        return {PageLoad::Failed, connectionFailure(info.errorCode()) + QStringLiteral("（%1）").arg(info.errorString())};
+        return {connectionFailure(info.errorCode()), info.errorString()};
     case QWebEngineLoadingInfo::CertificateErrorDomain:
-        return {PageLoad::Failed, QStringLiteral("证书不可信（%1）").arg(info.errorString())};
+        return {LoadFailure::CertificateInvalid, info.errorString()};
     default:
-        return {PageLoad::Failed, QStringLiteral("页面载入失败（%1）").arg(info.errorString())};
+        return {LoadFailure::Other, info.errorString()};
     }
 }
 
@@ -139,11 +139,11 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo &info)
     const bool loaded = info.status() == QWebEngineLoadingInfo::LoadSucceededStatus;
     if (loaded && !m_requested.reached(info.url())) {
         // Redirected away, to a login form most likely: nothing is pressed there.
-        emit pageLoaded({PageLoad::Elsewhere, info.url().toString()});
+        emit pageLoaded({PageLoad::Elsewhere, {}, info.url().toString()});
         return;
     }
     m_onRequestedPage = loaded;
-    emit pageLoaded(loaded ? PageLoad{} : failure(info));
+    emit pageLoaded(loaded ? PageLoad{} : PageLoad{PageLoad::Failed, failure(info)});
 }
 
 void WebEngineBrowser::onLoadTimeout()
@@ -153,7 +153,7 @@ void WebEngineBrowser::onLoadTimeout()
     m_requested.forget();
     m_retry->stop();
     m_page->triggerAction(QWebEnginePage::Stop);
-    emit pageLoaded({PageLoad::TimedOut, QStringLiteral("页面载入超时（%1 秒后仍未载入完成，已停止）").arg(m_loadTimeout->interval() / 1000)});
+    emit pageLoaded({PageLoad::Failed, {LoadFailure::TimedOut, {}, m_loadTimeout->interval() / 1000}});
 }
 
 void WebEngineBrowser::pressSubmitButton()
@@ -191,17 +191,17 @@ bool WebEngineBrowser::eventFilter(QObject *watched, QEvent *event)
     return Browser::eventFilter(watched, event);
 }
 
-QString WebEngineBrowser::awaitedAnswer() const
+PersonWait WebEngineBrowser::awaitedAnswer() const
 {
-    const QString certificate = m_certificates->waiting();
-    return certificate.isEmpty() ? m_login->waiting() : certificate;
+    const PersonWait certificate = m_certificates->waiting();
+    return certificate.kind != PersonWait::None ? certificate : m_login->waiting();
 }
 
 void WebEngineBrowser::onPersonAwaited()
 {
     // A load held by a certificate question waits for the person, not for
     // the clock.
-    if (!m_certificates->waiting().isEmpty())
+    if (m_certificates->waiting().kind != PersonWait::None)
         m_loadTimeout->stop();
     else if (m_requested.pending() && !m_loadTimeout->isActive())
         m_loadTimeout->start();
@@ -210,14 +210,16 @@ void WebEngineBrowser::onPersonAwaited()
 
 void WebEngineBrowser::run(const QString &script)
 {
-    if (!m_onRequestedPage || !awaitedAnswer().isEmpty()) {
+    if (!m_onRequestedPage || awaitedAnswer().kind != PersonWait::None) {
         // Reported later, as a press is: after the load's own report.
-        QMetaObject::invokeMethod(this, [this] { emit pressReported(-1, false); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this] { emit pressReported({}); }, Qt::QueuedConnection);
         return;
     }
     m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld, [this](const QVariant &result) {
         const QVariantMap outcome = result.toMap();
-        emit pressReported(outcome.value(QStringLiteral("found"), -1).toInt(),
-                           outcome.value(QStringLiteral("pressed")).toBool());
+        if (!outcome.contains(QStringLiteral("found")))
+            return emit pressReported({}); // the page went before the script could look
+        emit pressReported({outcome.value(QStringLiteral("pressed")).toBool() ? PressOutcome::Pressed : PressOutcome::NotPressed,
+                            outcome.value(QStringLiteral("found")).toInt()});
     });
 }

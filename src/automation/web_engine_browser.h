@@ -48,7 +48,7 @@ private:
     void onLoadingChanged(const QWebEngineLoadingInfo &info);
     void onLoadTimeout();
     void run(const QString &script);
-    QString awaitedAnswer() const;
+    PersonWait awaitedAnswer() const;
     void onPersonAwaited();
 
     static constexpr int RetryAfterMs = 5000;

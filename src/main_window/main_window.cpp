@@ -1,41 +1,32 @@
 #include "main_window.h"
 
+#include "address_panel.h"
 #include "app_icon.h"
-#include "autostart_check_box.h"
-#include "automation/countdown.h"
 #include "automation/cycle_clock.h"
-#include "base/run_journal.h"
-#include "site_run/run_watch.h"
-#include "cycle_length_validator.h"
+#include "automation/stage_machine.h"
 #include "base/desktop.h"
+#include "cycle_length_validator.h"
 #include "half_width_space_label.h"
-#include "settings/settings_file.h"
-#include "single_line_field.h"
+#include "site_run/site_run.h"
+#include "status_line.h"
 #include "tray_icon.h"
+#include "window_layout.h"
 
 #include <QCloseEvent>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QUrl>
 
+using WindowLayout::place;
+
 namespace {
-
-const QString LoginLostText = QStringLiteral("未找到提交按钮，请重新登陆后台");
-const QString StoppedText = QStringLiteral("已停止挂机：登陆后请按 2 开始");
-const QString StoppedTooLongText = QStringLiteral("已停止挂机10分钟：登陆后请按 2");
-
-QRect twips(int left, int top, int width, int height)
-{
-    const int t = MainWindow::TwipsPerPixel;
-    return QRect(left / t, top / t, width / t, height / t);
-}
 
 QFont windowFont()
 {
@@ -54,43 +45,19 @@ void makeBold(QWidget *widget)
     widget->setFont(font);
 }
 
-template <typename W>
-W *place(W *widget, const QRect &geometry)
-{
-    widget->setGeometry(geometry);
-    return widget;
-}
-
 } // namespace
 
-MainWindow::MainWindow(Browser &browser, QWidget *browserView, TimerFactory &timers, Desktop &desktop,
-                       TrayIcon &tray, const QString &settingsPath, const AutostartPlaces &autostart, QWidget *parent)
-    : QWidget(parent),
-      m_desktop(desktop),
-      m_tray(tray),
-      m_settingsPath(settingsPath),
-      m_stages(new StageMachine(browser, timers, this)),
-      m_journal(new RunJournal(RunJournal::pathBeside(settingsPath), this)),
-      m_watch(new RunWatch(*m_stages, browser, *m_journal, timers, this))
+MainWindow::MainWindow(SiteRun &run, QWidget *browserView, Desktop &desktop, TrayIcon &tray,
+                       const AutostartPlaces &autostart, QWidget *parent)
+    : QWidget(parent), m_run(run), m_desktop(desktop), m_tray(tray)
 {
-    m_journal->write(QStringLiteral("启动"));
     setWindowTitle(caption());
     setWindowIcon(appIcon());
     setFont(windowFont());
-    resize(10920 / TwipsPerPixel, 7950 / TwipsPerPixel);
-    buildControls(browserView);
-    m_autostartBox = place(new AutostartCheckBox(AutostartEntry(autostart, QFileInfo(settingsPath).absolutePath()),
-                                                 desktop, m_addressPanel),
-                           twips(4800, 2370, 3135, 300));
-    m_autostartBox->setObjectName(QStringLiteral("autostartBox"));
-    setTabOrder(m_saveButton, m_autostartBox);
+    WindowLayout::sizeWindow(this);
+    buildControls(browserView, autostart);
     connectControls();
-    showSavedAddresses();
-}
-
-MainWindow::~MainWindow()
-{
-    m_journal->write(QStringLiteral("退出"));
+    showLoadedAddresses();
 }
 
 QString MainWindow::caption()
@@ -99,56 +66,38 @@ QString MainWindow::caption()
         + QUrl(QStringLiteral(PRODUCT_PAGE_URL)).host() + QStringLiteral(" 奥沃软件工作室");
 }
 
-void MainWindow::buildControls(QWidget *browserView)
+void MainWindow::buildControls(QWidget *browserView, const AutostartPlaces &autostart)
 {
     m_browserView = browserView ? browserView : new QWidget;
     m_browserView->setParent(this);
-    m_browserView->setGeometry(twips(0, 120, 10815, 6855));
+    place(m_browserView, "browserView");
 
-    m_startPanel = place(new QFrame(this), twips(0, 0, 10815, 6975));
+    m_startPanel = place(new QFrame(this), "startPanel");
     m_startPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_startPanel->setAutoFillBackground(true);
     auto *steps = place(new QLabel(QStringLiteral("使用步骤：1-添加地址并保存  2-手动登陆后台  3-开始自动挂机（24小时不间断采集）"),
                                    m_startPanel),
-                        twips(2040, 480, 7095, 375));
+                        "usageSteps");
     auto *tutorial = place(new QLabel(QStringLiteral("软件使用教程，打包在软件一起。您可按教程操作"), m_startPanel),
-                           twips(3360, 1080, 3975, 495));
+                           "tutorialNote");
     for (QLabel *label : {steps, tutorial}) {
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     }
 
-    m_addressPanel = place(new QGroupBox(QStringLiteral("地址设置"), this), twips(1560, 2160, 8055, 2895));
-    const QString labelTexts[4] = {QStringLiteral("后台登陆地址："), QStringLiteral("频道采集地址："),
-                                   QStringLiteral("频道生成地址："), QStringLiteral("生成首页地址：")};
-    QLineEdit **fields[4] = {&m_loginAddressField, &m_collectionAddressField, &m_generationAddressField,
-                             &m_homePageAddressField};
-    for (int i = 0; i < 4; ++i) {
-        const int top = 480 + 480 * i;
-        auto *label = new QLabel(labelTexts[i], m_addressPanel);
-        makeBold(label);
-        label->move(120 / TwipsPerPixel, top / TwipsPerPixel);
-        label->adjustSize();
-        *fields[i] = place(new QLineEdit(m_addressPanel), twips(1440, top, 6375, 270));
-    }
-    m_saveButton = place(new QPushButton(QStringLiteral("保存"), m_addressPanel), twips(3240, 2280, 1335, 495));
+    m_addressPanel = place(new AddressPanel(AutostartEntry(autostart, QFileInfo(m_run.settingsPath()).absolutePath()),
+                                            m_desktop, this),
+                           "addressPanel");
 
-    m_loginButton = place(new QPushButton(QStringLiteral("1: 手动登陆"), this), twips(240, 7200, 1815, 615));
-    m_startButton = place(new QPushButton(QStringLiteral("2: 开始自动挂机"), this), twips(2520, 7200, 2055, 615));
+    m_loginButton = place(new QPushButton(QStringLiteral("1: 手动登陆"), this), "loginButton");
+    m_startButton = place(new QPushButton(QStringLiteral("2: 开始自动挂机"), this), "startButton");
     makeBold(m_loginButton);
     makeBold(m_startButton);
 
-    m_statusLine = place(new QLabel(QStringLiteral(".."), this), twips(4680, 7080, 4335, 255));
-    makeBold(m_statusLine);
-    m_statusLine->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    QPalette red = m_statusLine->palette();
-    red.setColor(QPalette::WindowText, QColor(255, 0, 0));
-    m_statusLine->setPalette(red);
+    m_statusLine = place(new StatusLine(m_run, this), "statusLine");
 
-    m_cycleLengthLabel = new HalfWidthSpaceLabel(QStringLiteral("采集间隔时间：         分钟"), this);
-    m_cycleLengthLabel->move(5640 / TwipsPerPixel, 7560 / TwipsPerPixel);
-    m_cycleLengthLabel->adjustSize();
-    m_cycleLengthBox = place(new QComboBox(this), twips(6960, 7440, 615, 300));
+    place(new HalfWidthSpaceLabel(QStringLiteral("采集间隔时间：         分钟"), this), "cycleLengthLabel");
+    m_cycleLengthBox = place(new QComboBox(this), "cycleLengthBox");
     m_cycleLengthBox->setEditable(true);
     m_cycleLengthBox->setInsertPolicy(QComboBox::NoInsert);
     m_cycleLengthBox->addItems({QStringLiteral("10"), QStringLiteral("12"), QStringLiteral("15"), QStringLiteral("18"),
@@ -158,34 +107,12 @@ void MainWindow::buildControls(QWidget *browserView)
     m_cycleLengthBox->setValidator(m_lengthValidator);
     m_cycleLengthBox->setCompleter(nullptr); // typing "1" means one minute, not "10"
 
-    m_addressSettingsButton = place(new QPushButton(QStringLiteral("地址设置"), this), twips(9360, 7080, 1455, 375));
-    m_productPageButton = place(new QPushButton(QStringLiteral("访问官网"), this), twips(9360, 7560, 1455, 375));
-    // In the gap left of the cycle length, so nothing else moves.
-    m_notifySettingsButton = place(new QPushButton(QStringLiteral("通知设置"), this), twips(4665, 7440, 945, 330));
+    m_addressSettingsButton = place(new QPushButton(QStringLiteral("地址设置"), this), "addressSettingsButton");
+    m_productPageButton = place(new QPushButton(QStringLiteral("访问官网"), this), "productPageButton");
+    m_notifySettingsButton = place(new QPushButton(QStringLiteral("通知设置"), this), "notifySettingsButton");
     m_notifySettingsButton->setFlat(true);
     m_notifySettingsButton->setCursor(Qt::PointingHandCursor);
     m_notifySettingsButton->setStyleSheet(QStringLiteral("color: #0000ee; text-decoration: underline; border: none"));
-
-    const std::pair<QWidget *, const char *> names[] = {
-        {m_browserView, "browserView"},
-        {m_startPanel, "startPanel"},
-        {m_addressPanel, "addressPanel"},
-        {m_loginAddressField, "loginAddressField"},
-        {m_collectionAddressField, "collectionAddressField"},
-        {m_generationAddressField, "generationAddressField"},
-        {m_homePageAddressField, "homePageAddressField"},
-        {m_saveButton, "saveButton"},
-        {m_loginButton, "loginButton"},
-        {m_startButton, "startButton"},
-        {m_statusLine, "statusLine"},
-        {m_cycleLengthLabel, "cycleLengthLabel"},
-        {m_cycleLengthBox, "cycleLengthBox"},
-        {m_addressSettingsButton, "addressSettingsButton"},
-        {m_productPageButton, "productPageButton"},
-        {m_notifySettingsButton, "notifySettingsButton"},
-    };
-    for (const auto &[widget, name] : names)
-        widget->setObjectName(QLatin1String(name));
 
     // Front to back: the address panel, the start panel, the browser.
     m_browserView->lower();
@@ -193,43 +120,35 @@ void MainWindow::buildControls(QWidget *browserView)
     m_addressPanel->raise();
     m_cycleLengthBox->raise();
 
-    QWidget *focusOrder[] = {m_browserView,          m_startButton,          m_loginAddressField,
-                             m_collectionAddressField, m_generationAddressField, m_homePageAddressField,
-                             m_loginButton,          m_saveButton,           m_addressSettingsButton,
-                             m_cycleLengthBox,       m_startPanel,           m_productPageButton,
+    const QList<QWidget *> fields = m_addressPanel->fields();
+    QWidget *focusOrder[] = {m_browserView,  m_startButton,  fields[0], fields[1], fields[2], fields[3],
+                             m_loginButton,  m_addressPanel->saveButton(), m_addressPanel->autostartBox(),
+                             m_addressSettingsButton, m_cycleLengthBox, m_startPanel, m_productPageButton,
                              m_notifySettingsButton};
     for (size_t i = 1; i < std::size(focusOrder); ++i)
         setTabOrder(focusOrder[i - 1], focusOrder[i]);
 }
 
-QList<QLineEdit *> MainWindow::addressFields() const
-{
-    return {m_loginAddressField, m_collectionAddressField, m_generationAddressField, m_homePageAddressField};
-}
-
 void MainWindow::connectControls()
 {
-    StageMachine &stages = *m_stages;
-    connect(m_loginAddressField, &QLineEdit::textChanged, this, [&stages](const QString &t) { stages.addresses.login = t; });
-    connect(m_collectionAddressField, &QLineEdit::textChanged, this, [&stages](const QString &t) { stages.addresses.collection = t; });
-    connect(m_generationAddressField, &QLineEdit::textChanged, this, [&stages](const QString &t) { stages.addresses.generation = t; });
-    connect(m_homePageAddressField, &QLineEdit::textChanged, this, [&stages](const QString &t) { stages.addresses.homePage = t; });
-
-    connect(m_loginButton, &QPushButton::clicked, &stages, &StageMachine::openLoginPage);
-    connect(m_startButton, &QPushButton::clicked, this, [this, &stages] {
-        stages.startCycle();
+    connect(m_addressPanel, &AddressPanel::edited, this, [this](const AdminAddresses &typed) { m_run.useAddresses(typed); });
+    connect(m_addressPanel, &AddressPanel::saveRequested, this, &MainWindow::saveAddresses);
+    connect(m_loginButton, &QPushButton::clicked, this, [this] { m_run.openLoginPage(); });
+    connect(m_startButton, &QPushButton::clicked, this, [this] {
+        m_run.startCycle();
         // The disabled buttons would hand the focus to the cycle length box,
         // whose blinking cursor keeps repainting the window around the clock.
         // Only the user's press moves it: a restart by the clock must never
         // take the keyboard from someone typing.
         m_browserView->setFocus();
     });
-    connect(m_saveButton, &QPushButton::clicked, this, &MainWindow::saveAddresses);
     connect(m_addressSettingsButton, &QPushButton::clicked, m_addressPanel, &QWidget::show);
-    connect(m_productPageButton, &QPushButton::clicked, this, &MainWindow::openProductPage);
+    connect(m_productPageButton, &QPushButton::clicked, this,
+            [this] { m_desktop.openUrl(QUrl(QStringLiteral(PRODUCT_PAGE_URL))); });
     connect(m_notifySettingsButton, &QPushButton::clicked, this, &MainWindow::notifySettingsRequested);
     connect(&m_tray, &TrayIcon::notifySettingsRequested, this, &MainWindow::notifySettingsRequested);
 
+    const StageMachine &stages = m_run.stages();
     // The pages show from the first one opened, by "1", "2" or --start.
     connect(&stages, &StageMachine::loginOpened, m_startPanel, &QWidget::hide);
     connect(&stages, &StageMachine::cycleStarted, m_startPanel, &QWidget::hide);
@@ -242,30 +161,10 @@ void MainWindow::connectControls()
     connect(&stages, &StageMachine::cycleStopped, this, [this] {
         m_startButton->setEnabled(true);
         m_addressSettingsButton->setEnabled(true); // a wrong address can be mended now
-        m_statusLine->setText(StoppedText);
     });
-    connect(&stages.countdown(), &Countdown::captionChanged, this, &MainWindow::showCaption);
-    connect(m_watch, &RunWatch::loginLostChanged, this, [this](bool lost) {
-        if (lost)
-            warn(LoginLostText);
-    });
-    connect(m_watch, &RunWatch::outageChanged, this, [this](const QString &reason) {
-        if (!reason.isEmpty())
-            warn(warning());
-    });
-    connect(m_watch, &RunWatch::stoppedTooLong, this, [this] { warn(StoppedTooLongText); });
-    connect(m_watch, &RunWatch::personAwaitedChanged, this, [this] {
-        // Once answered, a line that still asks for the person shows again
-        // what it showed before (the countdown replaces it anyway).
-        const QString awaited = m_watch->personAwaited();
-        if (!awaited.isEmpty()) {
-            if (m_awaitedShown.isEmpty())
-                m_lineBeforeAwaited = m_statusLine->text();
-            warn(awaited);
-        } else if (m_statusLine->text() == m_awaitedShown) {
-            m_statusLine->setText(m_lineBeforeAwaited);
-        }
-        m_awaitedShown = awaited;
+    connect(m_statusLine, &StatusLine::alarmed, this, [this](const QString &text) {
+        if (isHidden() && m_tray.isVisible())
+            m_tray.showMessage(text);
     });
 
     connect(&m_tray, &TrayIcon::restoreRequested, this, &MainWindow::restoreFromTray);
@@ -276,8 +175,6 @@ void MainWindow::connectControls()
     connect(m_cycleLengthBox->lineEdit(), &QLineEdit::editingFinished, this,
             [this] { acceptCycleLength(m_cycleLengthBox->currentText()); });
     connect(m_cycleLengthBox, &QComboBox::textActivated, this, &MainWindow::acceptCycleLength);
-    for (QLineEdit *field : addressFields())
-        keepOnOneLine(field);
 }
 
 void MainWindow::acceptCycleLength(const QString &text)
@@ -286,67 +183,25 @@ void MainWindow::acceptCycleLength(const QString &text)
     int pos = 0;
     if (m_lengthValidator->validate(input, pos) != QValidator::Acceptable)
         return;
-    m_stages->setCycleLength(input.toInt());
-    m_lengthValidator->setFallback(m_stages->clock().cycleLength());
+    m_run.setCycleLength(input.toInt());
+    m_lengthValidator->setFallback(m_run.stages().clock().cycleLength());
 }
 
-QString MainWindow::warning() const
+void MainWindow::showLoadedAddresses()
 {
-    if (!m_watch->personAwaited().isEmpty())
-        return m_watch->personAwaited();
-    // The red line is narrow: the reason without the browser's error name.
-    if (!m_watch->outage().isEmpty())
-        return QStringLiteral("网站无法访问：") + m_watch->outage().section(QStringLiteral("（"), 0, 0);
-    return m_watch->loginLost() ? LoginLostText : QString();
+    m_addressPanel->setAddresses(m_run.addresses());
+    // No file, or no whole record in it: the addresses must be entered and
+    // saved before logging in or starting.
+    const bool firstRun = !m_run.addresses().complete();
+    m_addressPanel->setVisible(firstRun);
+    m_loginButton->setEnabled(!firstRun);
+    m_startButton->setEnabled(!firstRun);
 }
 
-void MainWindow::showCaption(const QString &caption)
+void MainWindow::saveAddresses(const AdminAddresses &addresses)
 {
-    // While something is wrong, the warning takes every other second of the
-    // red line, so the countdown stays readable.
-    const QString text = warning();
-    const bool warnNow = !text.isEmpty() && ++m_captionsShown % 2 == 0;
-    m_statusLine->setText(warnNow ? text : caption);
-}
-
-void MainWindow::warn(const QString &text)
-{
-    m_statusLine->setText(text);
-    if (isHidden() && m_tray.isVisible())
-        m_tray.showMessage(text);
-}
-
-void MainWindow::showSavedAddresses()
-{
-    m_addressPanel->hide();
-    const QStringList saved = SettingsFile::loadLastRecord(m_settingsPath);
-    const QList<QLineEdit *> fields = addressFields();
-    for (int i = 0; i < fields.size(); ++i)
-        fields[i]->setText(saved.value(i));
-    for (QLineEdit *field : fields) {
-        if (field->text().isEmpty()) {
-            // No file, or no whole record in it: the addresses must be
-            // entered and saved before logging in or starting.
-            m_addressPanel->show();
-            m_loginButton->setEnabled(false);
-            m_startButton->setEnabled(false);
-            return;
-        }
-    }
-}
-
-void MainWindow::saveAddresses()
-{
-    QStringList addresses;
-    for (QLineEdit *field : addressFields()) {
-        if (field->text().isEmpty()) {
-            m_desktop.inform(this, QStringLiteral("地址框不能为空"));
-            return;
-        }
-        addresses << field->text();
-    }
     m_startPanel->hide();
-    const QString failure = SettingsFile::appendRecord(m_settingsPath, addresses);
+    const QString failure = m_run.saveAddresses(addresses);
     m_addressPanel->hide();
     m_loginButton->setEnabled(true);
     m_startButton->setEnabled(true);
@@ -355,13 +210,9 @@ void MainWindow::saveAddresses()
     } else {
         // The addresses still serve this run; the user must know they are not kept.
         m_desktop.inform(this, QStringLiteral("地址没有保存到文件“%1”：%2。本次运行仍使用这些地址，下次启动需要重新填写。")
-                                   .arg(QDir::toNativeSeparators(QFileInfo(m_settingsPath).absoluteFilePath()), failure));
+                                   .arg(QDir::toNativeSeparators(QFileInfo(m_run.settingsPath()).absoluteFilePath()),
+                                        failure));
     }
-}
-
-void MainWindow::openProductPage()
-{
-    m_desktop.openUrl(QUrl(QStringLiteral(PRODUCT_PAGE_URL)));
 }
 
 void MainWindow::pressStartOnceShown()
@@ -370,7 +221,7 @@ void MainWindow::pressStartOnceShown()
         if (m_startButton->isEnabled())
             m_startButton->click();
         else
-            m_statusLine->setText(QStringLiteral("地址尚未保存，本次无法自动开始挂机"));
+            m_statusLine->sayCannotStart();
     });
 }
 
@@ -396,7 +247,6 @@ void MainWindow::askToQuit()
             emit quitRequested();
     });
 }
-
 void MainWindow::moveEvent(QMoveEvent *event)
 {
     QWidget::moveEvent(event);

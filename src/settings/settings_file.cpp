@@ -38,15 +38,13 @@ QString defaultPath()
     return QStringLiteral("123.txt");
 }
 
-QString appendRecord(const QString &path, const QStringList &addresses)
+QString appendRecord(const QString &path, const AdminAddresses &addresses)
 {
     // The file is read back by line position, so a record must be exactly
-    // four lines: a wrong count or a line break inside an address would shift
-    // every record saved after it.
-    if (addresses.size() != RecordLines)
-        return QStringLiteral("一条记录需要 %1 个地址，而不是 %2 个").arg(RecordLines).arg(addresses.size());
+    // four lines: a line break inside an address would shift every record
+    // saved after it.
     QString record;
-    for (const QString &address : addresses) {
+    for (const QString &address : addresses.inOrder()) {
         if (address.contains(QLatin1Char('\r')) || address.contains(QLatin1Char('\n')))
             return QStringLiteral("地址中不能有换行");
         record += address + QLatin1String("\r\n");
@@ -81,16 +79,16 @@ QString appendRecord(const QString &path, const QStringList &addresses)
     return {};
 }
 
-QStringList loadLastRecord(const QString &path)
+AdminAddresses loadLastRecord(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     const QStringList lines = splitLines(fromGbBytes(file.readAll()));
     if (lines.size() < RecordLines)
-        return lines;
+        return AdminAddresses::fromLines(lines);
     const qsizetype records = lines.size() / RecordLines;
-    return lines.mid((records - 1) * RecordLines, RecordLines);
+    return AdminAddresses::fromLines(lines.mid((records - 1) * RecordLines, RecordLines));
 }
 
 }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "site_health.h"
+
 #include <QDateTime>
 #include <QObject>
+#include <functional>
 
 class Notifier;
 class RunWatch;
-class StageMachine;
 
 // Tells the robot what the window shows when something needs a person: the
 // login lost, an outage, a box waiting for an answer, a cycle stopped by "1"
@@ -15,15 +17,12 @@ class StageMachine;
 class Alerts : public QObject {
     Q_OBJECT
 public:
-    Alerts(RunWatch &watch, StageMachine &stages, Notifier &notifier, QObject *parent = nullptr);
-
-    // The CMS's host, as the messages name it.
-    QString site() const;
+    // `site` gives the CMS's host, as the messages name it.
+    Alerts(const RunWatch &watch, Notifier &notifier, std::function<QString()> site, QObject *parent = nullptr);
 
 private:
-    void trouble(const QString &event, const QString &what);
-
-    StageMachine &m_stages;
+    const RunWatch &m_watch;
     Notifier &m_notifier;
+    const std::function<QString()> m_site;
     QDateTime m_troubleSince; // invalid while all is well
 };

@@ -1,65 +1,51 @@
 #pragma once
 
 #include "automation/stage_machine.h"
+#include "site_health.h"
 
-#include <QDateTime>
 #include <QObject>
 
 class Browser;
-class RunJournal;
 class Timer;
 class TimerFactory;
-struct PageLoad;
 
-// Follows the cycle for the run journal, and notices when it stops being
-// useful:
+// Notices when a site's run stops being useful, and when it is again:
 // - the login is lost: a collection page loads without its submit button,
 //   or a page of the cycle ends up elsewhere (the CMS's login form, usually).
-//   The sign stays until a collection page's button is pressed again;
+//   It lasts until a collection page's button is pressed again;
 // - an outage: two loads of the cycle's pages in a row fail. It lasts until
 //   a page of the cycle loads again;
-// - a cycle stopped by "1" that has waited ReminderAfter for "2";
-// - a box of the browser that waits for a person's answer.
+// - a box of the browser waits for a person's answer;
+// - a cycle stopped by "1" has waited ReminderAfter for "2".
 class RunWatch : public QObject {
     Q_OBJECT
 public:
     static constexpr std::chrono::minutes ReminderAfter{10};
 
-    RunWatch(StageMachine &stages, Browser &browser, RunJournal &journal, TimerFactory &timers,
-             QObject *parent = nullptr);
+    RunWatch(const StageMachine &stages, Browser &browser, TimerFactory &timers, QObject *parent = nullptr);
 
-    bool loginLost() const { return m_loginLost; }
-    // Why the site cannot be reached, in words; empty outside an outage.
-    QString outage() const { return m_outage; }
-    // What a box of the browser waits for a person to answer; empty if none.
-    QString personAwaited() const { return m_personAwaited; }
+    const SiteHealth &health() const { return m_health; }
 
 signals:
-    void loginLostChanged(bool lost);
-    void outageChanged(const QString &reason);
-    void stoppedTooLong();
-    void personAwaitedChanged();
+    // Something needs a person; the health already says what. A box that
+    // replaces another begins anew.
+    void troubleBegan(SiteTrouble trouble);
+    void troubleEnded(SiteTrouble trouble);
     void collectionPressed();
     // A cycle in which both presses were made has loaded its home page.
     void cycleCompleted();
 
 private:
-    void pageOpened(StageMachine::Page page, const QString &address, bool again);
     void pageLoaded(const PageLoad &load);
-    void pressReported(int found, bool pressed);
+    void pressReported(const PressOutcome &outcome);
+    void personAwaited(const PersonWait &wait);
     void setLoginLost(bool lost);
-    void noteFailure(const QString &reason);
+    void noteFailure(const LoadFailure &failure);
     void noteLoaded();
 
-    RunJournal &m_journal;
+    const StageMachine &m_stages;
     Timer *const m_reminder;
-    StageMachine::Page m_page = StageMachine::Page::Login;
-    int m_cycle = 0;
-    bool m_loginLost = false;
-    bool m_stopped = false;
+    SiteHealth m_health;
     int m_failuresInARow = 0;
-    QString m_outage;
-    QDateTime m_outageStart;
-    QString m_personAwaited;
     int m_pressesThisCycle = 0;
 };

@@ -62,8 +62,8 @@ void TestCycle::cycleKeepsItsCourseAndItsTimes()
     QFETCH(QString, course);
     VirtualClock clock;
     FakeBrowser browser(clock);
-    StageMachine stages(browser, clock);
-    stages.addresses = {"login", "collect", "generate", "home"};
+    const AdminAddresses addresses{"login", "collect", "generate", "home"};
+    StageMachine stages(browser, clock, addresses);
     QString line;
     connect(&stages.countdown(), &Countdown::captionChanged, this, [&line](const QString &text) { line = text; });
 

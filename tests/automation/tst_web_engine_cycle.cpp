@@ -4,11 +4,13 @@
 // in the tool.
 
 #include "automation/accepted_certificates.h"
-#include "automation/cycle_clock.h"
+#include "automation/browser_profile.h"
 #include "automation/stage_machine.h"
 #include "automation/web_engine_browser.h"
+#include "base/run_journal.h"
 #include "fake_cms.h"
 #include "scaled_timer_factory.h"
+#include "site_run/site_run.h"
 #include "text_file.h"
 
 #include <QApplication>
@@ -16,9 +18,11 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QMessageBox>
+#include <QNetworkAccessManager>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <QtTest>
@@ -28,12 +32,13 @@ namespace {
 constexpr int Patience = 30000; // ms; only ever a limit, never a measurement
 constexpr int Speedup = 100;
 
-// The tool's cycle in a real browser, pointed at the fake CMS's pages, its
-// view shown in a window put together the way the tool's main() does it: the
-// window owns the view and goes before the browser.
+// One site's run in a real browser of its own, in a folder of its own,
+// pointed at the fake CMS's pages, its view shown in a window put together
+// the way the tool's main() does it: the window owns the view and goes
+// before the browser.
 struct Rig {
     explicit Rig(int loadTimeoutMs = WebEngineBrowser::DefaultLoadTimeoutMs, int speedup = Speedup)
-        : timers(speedup), browser(QStringLiteral("OrvoCollector"), loadTimeoutMs)
+        : timers(speedup), browser(BrowserProfile::nameFor(folder.path()), loadTimeoutMs)
     {
         auto *layout = new QVBoxLayout(&window);
         layout->addWidget(browser.view());
@@ -45,22 +50,32 @@ struct Rig {
     {
         if (!cms.listen(0, tls))
             return false;
-        stages.addresses = {cms.address(FakeCms::Login), cms.address(FakeCms::Collection),
-                            cms.address(FakeCms::Generation), cms.address(FakeCms::HomePage)};
+        useAddress(FakeCms::Collection, cms.address(FakeCms::Collection));
         return !logIn || logInThrough(*browser.page(), cms, Patience);
+    }
+    // The pages of the fake CMS, one of them at `address` instead.
+    void useAddress(const QString &page, const QString &address)
+    {
+        QStringList addresses;
+        for (const char *each : {FakeCms::Login, FakeCms::Collection, FakeCms::Generation, FakeCms::HomePage})
+            addresses << (each == page ? address : cms.address(each));
+        run.useAddresses(AdminAddresses::fromLines(addresses));
     }
     // "1": the login page, once loaded.
     bool openLoginPage()
     {
-        stages.openLoginPage();
+        run.openLoginPage();
         return QSignalSpy(&browser, &Browser::pageLoaded).wait(Patience);
     }
+    QString journal() const { return RunJournal::pathBeside(run.settingsPath()); }
 
+    QTemporaryDir folder;
     FakeCms cms;
     ScaledTimerFactory timers;
     WebEngineBrowser browser;
     QWidget window;
-    StageMachine stages{browser, timers};
+    QNetworkAccessManager network;
+    SiteRun run{browser, timers, network, folder.filePath(QStringLiteral("123.txt"))};
 };
 
 // The address of a loopback port nobody listens on.
@@ -130,14 +145,15 @@ void TestWebEngineCycle::initTestCase()
 void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn_data()
 {
     // `target` replaces the collection page's address, or the generation
-    // page's for targets under /generate; "refused" is a port nobody serves.
+    // page's for targets under /generate; "refused" is a port nobody serves;
+    // "two sites" runs a second site in the same process beside the first.
     // `said`: the page dialog the browser answered by itself, if any.
     QTest::addColumn<QString>("target");
     QTest::addColumn<QStringList>("expected");
     QTest::addColumn<QString>("said");
     const QStringList generated = {"GET /generate", "POST /generate?form=2", "GET /homepage"};
-    QTest::newRow("logged in: pressed in order, and again after the cycle length")
-        << "" << QStringList{"GET /collect", "POST /collect"} + generated + QStringList{"GET /collect", "POST /collect"} << "";
+    QTest::newRow("two sites at once, each logged in: pressed in order, and again after the cycle length")
+        << "two sites" << QStringList{"GET /collect", "POST /collect"} + generated + QStringList{"GET /collect", "POST /collect"} << "";
     QTest::newRow("collection page without button")
         << "/collect?variant=no-button" << QStringList{"GET /collect?variant=no-button"} + generated << "";
     QTest::newRow("collection page with two buttons")
@@ -179,31 +195,52 @@ void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn()
     QFETCH(QString, target);
     QFETCH(QStringList, expected);
     QFETCH(QString, said);
-    Rig rig(2000);
+    std::vector<std::unique_ptr<Rig>> sites;
+    sites.push_back(std::make_unique<Rig>(2000));
+    if (target == "two sites")
+        sites.push_back(std::make_unique<Rig>(2000));
+    Rig &rig = *sites.front();
     const bool loggedIn = target != "logged out";
-    QVERIFY(rig.start(loggedIn));
-    if (loggedIn && !target.isEmpty())
-        (target.startsWith("/generate") ? rig.stages.addresses.generation : rig.stages.addresses.collection) =
-            target == "refused" ? unreachableAddress() : rig.cms.address(target);
-    rig.stages.clock().setCycleLength(1);
+    for (const auto &site : sites)
+        QVERIFY(site->start(loggedIn));
+    if (target == "refused")
+        rig.useAddress(FakeCms::Collection, unreachableAddress());
+    else if (target.startsWith('/'))
+        rig.useAddress(target.startsWith(FakeCms::Generation) ? FakeCms::Generation : FakeCms::Collection, rig.cms.address(target));
     QStringList dialogs;
     connect(&rig.browser, &Browser::pageDialogAnswered, this,
-            [&dialogs](const QString &kind, const QString &text) { dialogs << kind + QLatin1Char(' ') + text; });
-    QVERIFY(rig.openLoginPage());
-
-    const int before = rig.cms.log().size();
-    QSignalSpy presses(&rig.browser, &Browser::pressReported);
-    rig.stages.startCycle();
-    QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().size() >= before + expected.size(), Patience);
-    QCOMPARE(rig.cms.log().mid(before, expected.size()), expected);
-    QCOMPARE(dialogs.join(QString()), said);
-    // A press is reported as made exactly when the CMS received its form.
-    const auto pressed = [&presses] { return std::count_if(presses.cbegin(), presses.cend(), [](const auto &press) { return press.at(1).toBool(); }); };
-    QTRY_COMPARE_WITH_TIMEOUT(pressed(), expected.filter(QStringLiteral("POST /")).size(), Patience);
-    for (const HttpRequest &request : rig.cms.requests().mid(before)) {
-        QVERIFY2(!loggedIn || rig.cms.carriesSession(request), qPrintable(FakeCms::describe(request)));
-        QVERIFY2(request.method != "POST" || request.body.contains("submit_button="), request.body.constData());
+            [&dialogs](PageDialog kind, const QString &text) { dialogs << functionName(kind) + QLatin1Char(' ') + text; });
+    QList<int> before;
+    QList<std::shared_ptr<QSignalSpy>> presses;
+    for (const auto &site : sites) {
+        site->run.setCycleLength(1);
+        QVERIFY(site->openLoginPage());
+        before << site->cms.log().size();
+        presses << std::make_shared<QSignalSpy>(&site->browser, &Browser::pressReported);
     }
+    for (const auto &site : sites)
+        site->run.startCycle();
+    for (size_t i = 0; i < sites.size(); ++i) {
+        const Rig &site = *sites[i];
+        QTRY_VERIFY_WITH_TIMEOUT(site.cms.log().size() >= before[i] + expected.size(), Patience);
+        QCOMPARE(site.cms.log().mid(before[i], expected.size()), expected);
+        // A press is reported as made exactly when the CMS received its form.
+        const auto pressed = [&spy = *presses[i]] {
+            return std::count_if(spy.cbegin(), spy.cend(), [](const auto &press) {
+                return press.at(0).template value<PressOutcome>().result == PressOutcome::Pressed;
+            });
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(pressed(), expected.filter(QStringLiteral("POST /")).size(), Patience);
+        for (const HttpRequest &request : site.cms.requests().mid(before[i])) {
+            QVERIFY2(!loggedIn || site.cms.carriesSession(request), qPrintable(FakeCms::describe(request)));
+            QVERIFY2(request.method != "POST" || request.body.contains("submit_button="), request.body.constData());
+        }
+        // Each site's journal tells of its own pages only.
+        QVERIFY(occurrencesIn(site.journal(), site.cms.address(FakeCms::HomePage)) > 0);
+        if (sites.size() == 2)
+            QCOMPARE(occurrencesIn(site.journal(), sites[1 - i]->cms.address(FakeCms::HomePage)), 0);
+    }
+    QCOMPARE(dialogs.join(QString()), said);
 }
 
 // Before "2", and again after "1" stopped the cycle, the browser is the
@@ -215,10 +252,10 @@ void TestWebEngineCycle::pageDialogsOutsideTheCyclesPressesAreThePersons()
 {
     Rig rig(WebEngineBrowser::DefaultLoadTimeoutMs, 1); // the cycle's waits at their real length
     QVERIFY(rig.start(false));
-    rig.stages.addresses.collection = rig.cms.address("/collect?variant=delete");
+    rig.useAddress(FakeCms::Collection, rig.cms.address("/collect?variant=delete"));
     QStringList shown;
     Person person([&](QDialog *box) {
-        shown << messageOf(box) + (rig.stages.isRunning() ? " while running" : "");
+        shown << messageOf(box) + (rig.run.stages().isRunning() ? " while running" : "");
         pressOk(box);
     });
     for (const int boxes : {1, 2}) {
@@ -229,14 +266,14 @@ void TestWebEngineCycle::pageDialogsOutsideTheCyclesPressesAreThePersons()
         // Once the refused login's page has loaded: a load asked for as it
         // commits may be dropped by QtWebEngine, and asked for again 5 s later.
         QTRY_VERIFY_WITH_TIMEOUT(!rig.browser.page()->isLoading(), Patience);
-        rig.stages.startCycle();
+        rig.run.startCycle();
         // Its first page (redirected to the login form) ends before "1" is pressed again.
         QVERIFY(QSignalSpy(&rig.browser, &Browser::pageLoaded).wait(Patience));
     }
     QVERIFY(rig.openLoginPage());
     QVERIFY(submitLogin(*rig.browser.page(), rig.cms, Patience));
     QSignalSpy loads(rig.browser.page(), &QWebEnginePage::loadFinished);
-    rig.stages.startCycle();
+    rig.run.startCycle();
     QTRY_COMPARE_WITH_TIMEOUT(loads.size(), 2, Patience); // the collection page and the press's result
     QPoint button;
     rig.browser.page()->runJavaScript(
@@ -306,7 +343,7 @@ void TestWebEngineCycle::questionsOfTheSiteAreTheOperatorsToAnswer()
         for (const QChar key : answer)
             QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, key.toLatin1());
     });
-    opener == "1" ? rig.stages.openLoginPage() : rig.stages.startCycle();
+    opener == "1" ? rig.run.openLoginPage() : rig.run.startCycle();
     QTRY_VERIFY_WITH_TIMEOUT(person.seen.size() == answers.size()
                                  && std::none_of(person.seen.cbegin(), person.seen.cend(), [](const auto &box) { return box && box->isVisible(); })
                                  && !rig.browser.page()->isLoading()
@@ -317,7 +354,7 @@ void TestWebEngineCycle::questionsOfTheSiteAreTheOperatorsToAnswer()
     if (opener == "2" || !through)
         return;
     QVERIFY(submitLogin(*rig.browser.page(), rig.cms, Patience));
-    rig.stages.startCycle();
+    rig.run.startCycle();
     QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().contains("POST /collect"), Patience);
     QCOMPARE(person.seen.size(), 1);
     QVERIFY(site != "password" || rig.cms.requests().constLast().header("Authorization").startsWith("Basic "));

@@ -3,6 +3,7 @@
 // cycle length box, closing, the tray, the autostart entry.
 
 #include "automation/cycle_clock.h"
+#include "automation/stage_machine.h"
 #include "base/run_journal.h"
 #include "fake_browser.h"
 #include "fake_cms.h"
@@ -12,8 +13,8 @@
 #include "main_window/main_window.h"
 #include "base/qt_desktop.h"
 #include "main_window/system_tray_icon.h"
-#include "site_run/alerts.h"
-#include "notify/notifier.h"
+#include "settings/notify_settings.h"
+#include "site_run/site_run.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -57,11 +58,12 @@ struct Settings {
     const QString path = folder.filePath("123.txt");
 };
 
-// The whole window on virtual time, over a browser that loads nothing and
-// message boxes the test answers, shown.
+// The whole window on virtual time, showing the site's run built as the
+// tool builds it, over a browser that loads nothing and message boxes the
+// test answers, shown.
 struct Window {
     explicit Window(const QString &settings, const AutostartPlaces &places = AutostartPlaces::forThisUser())
-        : mainWindow(browser, nullptr, clock, desktop, tray, settings, places)
+        : run(browser, clock, network, settings), mainWindow(run, nullptr, desktop, tray, places)
     {
         mainWindow.show();
     }
@@ -95,6 +97,8 @@ struct Window {
     FakeBrowser browser{clock};
     FakeDesktop desktop;
     FakeTrayIcon tray;
+    QNetworkAccessManager network;
+    SiteRun run;
     MainWindow mainWindow;
 };
 
@@ -219,13 +223,11 @@ void TestWindow::unattendedRunIsToldInTheJournalTheTrayAndTheRedLine()
     const QString journal = RunJournal::pathBeside(settings.path);
     const QByteArray full(RunJournal::MaxBytes - 10, 'x');
     QVERIFY(writeFile(journal, full));
-    Window window(settings.path);
     FakeCms robot; // its group robot and heartbeat address
     QVERIFY(robot.listen());
-    QNetworkAccessManager network;
-    Notifier notifier(network, window.clock, window.mainWindow.journal());
-    notifier.setSettings({robot.url(FakeCms::Robot), FakeCms::RobotSecret, RobotKind::DingTalk, robot.url(FakeCms::Heartbeat)});
-    Alerts alerts(window.mainWindow.watch(), window.mainWindow.stages(), notifier);
+    const NotifySettings notify{robot.url(FakeCms::Robot), FakeCms::RobotSecret, RobotKind::DingTalk, robot.url(FakeCms::Heartbeat)};
+    QVERIFY(notify.save(NotifySettings::pathBeside(settings.path)).isEmpty());
+    Window window(settings.path);
     window.browser.setLoadDelay(100);
     window.browser.collectionButtons = 0;
     window.typeLength("2\r");
@@ -241,7 +243,7 @@ void TestWindow::unattendedRunIsToldInTheJournalTheTrayAndTheRedLine()
         for (int second = 0; second < seconds; ++second) {
             window.clock.advance(1000);
             lines << window.find<QLabel>("statusLine")->text();
-            QTRY_VERIFY(network.findChildren<QNetworkReply *>().isEmpty()); // a message sent in its second
+            QTRY_VERIFY(window.network.findChildren<QNetworkReply *>().isEmpty()); // a message sent in its second
         }
     };
     wait(1);
@@ -249,9 +251,9 @@ void TestWindow::unattendedRunIsToldInTheJournalTheTrayAndTheRedLine()
     wait(281);
     QCOMPARE(robot.log().count("GET /heartbeat"), 1); // the second cycle's
     wait(1);
-    emit window.browser.pageDialogAnswered("alert", "采集完成\n2026-12-07 00:00:00 第9轮 伪造");
-    const PageLoad refused{PageLoad::Failed, "连接被拒绝（ERR_CONNECTION_REFUSED）"};
-    window.browser.loads = {refused, refused, {PageLoad::Elsewhere, "http://cms/login"}};
+    emit window.browser.pageDialogAnswered(PageDialog::Alert, "采集完成\n2026-12-07 00:00:00 第9轮 伪造");
+    const PageLoad refused{PageLoad::Failed, {LoadFailure::ConnectionRefused, "ERR_CONNECTION_REFUSED"}};
+    window.browser.loads = {refused, refused, {PageLoad::Elsewhere, {}, "http://cms/login"}};
     wait(120);
     QCOMPARE(window.tray.messages, (QStringList{"未找到提交按钮，请重新登陆后台", "网站无法访问：连接被拒绝",
                                                 "未找到提交按钮，请重新登陆后台"}));
@@ -316,7 +318,7 @@ void TestWindow::typedLengthCountsOnlyOnceConfirmedAndInRange()
     Settings settings;
     Window window(settings.path);
     window.typeLength(keys);
-    QCOMPARE(window.mainWindow.stages().clock().cycleLength(), minutes);
+    QCOMPARE(window.run.stages().clock().cycleLength(), minutes);
 }
 
 void TestWindow::wordsAfterTheGapClearTheLengthBox()

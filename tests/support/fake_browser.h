@@ -23,14 +23,16 @@ public:
     void pressSubmitButton() override
     {
         record(QStringLiteral("press"));
-        const int found = m_onPage ? collectionButtons : -1;
-        m_clock.schedule(0, [this, found] { emit pressReported(found, found == 1); });
+        const PressOutcome outcome = !m_onPage ? PressOutcome{}
+            : collectionButtons == 1         ? PressOutcome{PressOutcome::Pressed, 1}
+                                             : PressOutcome{PressOutcome::NotPressed, collectionButtons};
+        m_clock.schedule(0, [this, outcome] { emit pressReported(outcome); });
     }
     void pressSecondSubmitButton() override
     {
         record(QStringLiteral("press second"));
-        const bool onPage = m_onPage;
-        m_clock.schedule(0, [this, onPage] { emit pressReported(onPage ? 2 : -1, onPage); });
+        const PressOutcome outcome = m_onPage ? PressOutcome{PressOutcome::Pressed, 2} : PressOutcome{};
+        m_clock.schedule(0, [this, outcome] { emit pressReported(outcome); });
     }
     // Ends the load with the next of `loads`, or as loaded when none is left.
     void setUnattended(bool) override {}

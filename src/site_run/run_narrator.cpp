@@ -1,0 +1,252 @@
+#include "run_narrator.h"
+
+#include "automation/cycle_clock.h"
+#include "base/run_journal.h"
+#include "run_watch.h"
+
+namespace {
+
+QString pageName(StageMachine::Page page)
+{
+    switch (page) {
+    case StageMachine::Page::Login:
+        return QStringLiteral("登录页");
+    case StageMachine::Page::Collection:
+        return QStringLiteral("采集页");
+    case StageMachine::Page::Generation:
+        return QStringLiteral("信息页生成页");
+    case StageMachine::Page::HomePage:
+        return QStringLiteral("首页生成页");
+    }
+    return {};
+}
+
+// Why a page did not load, in a few words.
+QString failureWords(const LoadFailure &failure)
+{
+    switch (failure.kind) {
+    case LoadFailure::ConnectionTimedOut: return QStringLiteral("连接超时");
+    case LoadFailure::ConnectionInterrupted: return QStringLiteral("连接被中断");
+    case LoadFailure::ConnectionRefused: return QStringLiteral("连接被拒绝");
+    case LoadFailure::ServerNotFound: return QStringLiteral("找不到服务器");
+    case LoadFailure::Offline: return QStringLiteral("本机没有连接网络");
+    case LoadFailure::CannotConnect: return QStringLiteral("无法连接到服务器");
+    case LoadFailure::EmptyResponse: return QStringLiteral("服务器没有返回内容");
+    case LoadFailure::ServerError: return QStringLiteral("服务器出错");
+    case LoadFailure::CertificateInvalid: return QStringLiteral("证书不可信");
+    case LoadFailure::Other: return QStringLiteral("页面载入失败");
+    case LoadFailure::TimedOut: return QStringLiteral("页面载入超时");
+    }
+    return {};
+}
+
+// The words with what the browser said of it.
+QString failureInFull(const LoadFailure &failure)
+{
+    QString detail = failure.errorName;
+    if (failure.kind == LoadFailure::ServerError)
+        detail = QStringLiteral("HTTP %1").arg(failure.number);
+    else if (failure.kind == LoadFailure::TimedOut)
+        detail = QStringLiteral("%1 秒后仍未载入完成，已停止").arg(failure.number);
+    return failureWords(failure) + QStringLiteral("（%1）").arg(detail);
+}
+
+QString awaitedWords(const PersonWait &wait)
+{
+    switch (wait.kind) {
+    case PersonWait::SitePassword:
+        return QStringLiteral("等待输入网站 %1 的用户名和密码").arg(wait.host);
+    case PersonWait::Certificate:
+        return QStringLiteral("等待确认网站 %1 的安全证书").arg(wait.host);
+    case PersonWait::None:
+        break;
+    }
+    return {};
+}
+
+const char LoginLostLine[] = "未找到提交按钮，请重新登陆后台";
+
+} // namespace
+
+RunNarrator::RunNarrator(const StageMachine &stages, Browser &browser, RunJournal &journal, QObject *parent)
+    : QObject(parent), m_stages(stages), m_journal(journal)
+{
+    connect(&stages, &StageMachine::pageOpened, this, [this](StageMachine::Page page, const QString &address, bool again) {
+        if (page == StageMachine::Page::Collection)
+            m_journal.setCycle(++m_cycle);
+        m_journal.write((again ? QStringLiteral("按时再次打开") : QStringLiteral("打开")) + pageName(page)
+                        + QStringLiteral("：") + address);
+    });
+    // The stage machine reacts to the restart first, so this line follows
+    // the opening of the collection page that the restart caused.
+    connect(&stages.clock(), &CycleClock::cycleDue, this,
+            [this] { m_journal.write(QStringLiteral("到达采集间隔，已重新开始采集")); });
+    connect(&stages, &StageMachine::cycleStopped, this, [this](StageMachine::Stop why) {
+        m_stopped = true;
+        m_journal.write(why == StageMachine::Stop::LoginPressed
+                            ? QStringLiteral("按了“1: 手动登陆”：挂机已停止，登陆后请按“2: 开始自动挂机”")
+                            : QStringLiteral("网页在您点击或按键后弹出对话框：挂机已停止，对话框留给您回答，"
+                                             "完成后请按“2: 开始自动挂机”"));
+    });
+    connect(&stages, &StageMachine::cycleStarted, this, [this] {
+        if (std::exchange(m_stopped, false))
+            m_journal.write(QStringLiteral("按了“2: 开始自动挂机”：重新开始挂机"));
+    });
+    connect(&browser, &Browser::pageLoaded, this, &RunNarrator::pageLoaded);
+    connect(&browser, &Browser::pressReported, this, &RunNarrator::pressReported);
+    connect(&browser, &Browser::pageDialogAnswered, this, [this](PageDialog kind, const QString &text) {
+        m_journal.write(QStringLiteral("网页对话框（%1）已自动应答：%2").arg(functionName(kind), text));
+    });
+}
+
+void RunNarrator::follow(const RunWatch &watch)
+{
+    connect(&watch, &RunWatch::troubleBegan, this,
+            [this, &watch](SiteTrouble trouble) { troubleBegan(trouble, watch.health()); });
+    connect(&watch, &RunWatch::troubleEnded, this,
+            [this, &watch](SiteTrouble trouble) { troubleEnded(trouble, watch.health()); });
+}
+
+void RunNarrator::pageLoaded(const PageLoad &load)
+{
+    const QString name = pageName(m_stages.page());
+    switch (load.outcome) {
+    case PageLoad::Loaded:
+        m_journal.write(name + QStringLiteral("载入成功"));
+        break;
+    case PageLoad::Elsewhere:
+        m_journal.write(name + QStringLiteral("没有打开，停在了另一个页面：") + load.endedAt);
+        break;
+    case PageLoad::Failed:
+        m_journal.write(name + QStringLiteral("载入失败：") + failureInFull(load.failure));
+        break;
+    }
+}
+
+void RunNarrator::pressReported(const PressOutcome &outcome)
+{
+    const QString name = pageName(m_stages.page());
+    switch (outcome.result) {
+    case PressOutcome::Pressed:
+        m_journal.write(name + QStringLiteral("：已按下提交按钮"));
+        break;
+    case PressOutcome::NotPressed:
+        m_journal.write(name + QStringLiteral("：未按下提交按钮（找到 %1 个 submit_button）").arg(outcome.found));
+        break;
+    case PressOutcome::NotOnRequestedPage:
+        m_journal.write(name + QStringLiteral("：未按下提交按钮（不在要打开的页面上）"));
+        break;
+    }
+}
+
+void RunNarrator::troubleBegan(SiteTrouble trouble, const SiteHealth &health)
+{
+    switch (trouble) {
+    case SiteTrouble::LoginLost:
+        m_journal.write(QStringLiteral("采集页上没有提交按钮：后台登录可能已失效，请重新登陆"));
+        break;
+    case SiteTrouble::Outage:
+        m_journal.write(QStringLiteral("网站无法访问：") + failureInFull(*health.outage));
+        break;
+    case SiteTrouble::PersonAwaited:
+        m_journal.write(awaitedWords(health.awaited) + QStringLiteral("：回答之前不在该网站上按任何按钮"));
+        break;
+    case SiteTrouble::StoppedTooLong:
+        m_journal.write(QStringLiteral("挂机已停止 %1 分钟，仍在等待按“2: 开始自动挂机”").arg(RunWatch::ReminderAfter.count()));
+        break;
+    }
+}
+
+void RunNarrator::troubleEnded(SiteTrouble trouble, const SiteHealth &health)
+{
+    switch (trouble) {
+    case SiteTrouble::LoginLost:
+        m_journal.write(QStringLiteral("采集页的提交按钮又按下了"));
+        break;
+    case SiteTrouble::Outage:
+        m_journal.write(QStringLiteral("网站恢复访问（无法访问约 %1 分钟）")
+                            .arg(health.outageSince.secsTo(QDateTime::currentDateTime()) / 60));
+        break;
+    case SiteTrouble::PersonAwaited:
+        m_journal.write(QStringLiteral("网站的询问已回答或已取消"));
+        break;
+    case SiteTrouble::StoppedTooLong:
+        break;
+    }
+}
+
+QString RunNarrator::warning(const SiteHealth &health)
+{
+    if (health.awaited.kind != PersonWait::None)
+        return awaitedWords(health.awaited);
+    // The red line is narrow: the reason without the browser's error name.
+    if (health.outage)
+        return QStringLiteral("网站无法访问：") + failureWords(*health.outage);
+    return health.loginLost ? QString::fromUtf8(LoginLostLine) : QString();
+}
+
+QString RunNarrator::alarm(SiteTrouble trouble, const SiteHealth &health)
+{
+    switch (trouble) {
+    case SiteTrouble::LoginLost:
+        return QString::fromUtf8(LoginLostLine);
+    case SiteTrouble::Outage:
+    case SiteTrouble::PersonAwaited:
+        return warning(health);
+    case SiteTrouble::StoppedTooLong:
+        return QStringLiteral("已停止挂机10分钟：登陆后请按 2");
+    }
+    return {};
+}
+
+QString RunNarrator::alert(SiteTrouble trouble, const SiteHealth &health)
+{
+    switch (trouble) {
+    case SiteTrouble::LoginLost:
+        return QStringLiteral("后台登录已失效，采集页上找不到提交按钮。请在这台机器上按“1: 手动登陆”登录后台，"
+                              "再按“2: 开始自动挂机”。");
+    case SiteTrouble::Outage:
+        return QStringLiteral("网站无法访问：%1。请检查网站和网络；恢复后会自动继续采集。").arg(failureInFull(*health.outage));
+    case SiteTrouble::PersonAwaited:
+        return awaitedWords(health.awaited) + QStringLiteral("，在此之前不会采集。请到这台机器上回答窗口中的询问。");
+    case SiteTrouble::StoppedTooLong:
+        return QStringLiteral("挂机已被“1: 手动登陆”停止 %1 分钟。请登录后台后按“2: 开始自动挂机”。")
+            .arg(RunWatch::ReminderAfter.count());
+    }
+    return {};
+}
+
+QString RunNarrator::alertEvent(SiteTrouble trouble)
+{
+    switch (trouble) {
+    case SiteTrouble::LoginLost:
+        return QStringLiteral("login_lost");
+    case SiteTrouble::Outage:
+        return QStringLiteral("outage");
+    case SiteTrouble::PersonAwaited:
+        return QStringLiteral("waiting");
+    case SiteTrouble::StoppedTooLong:
+        return QStringLiteral("stopped");
+    }
+    return {};
+}
+
+QString RunNarrator::recovered(qint64 minutes)
+{
+    return QStringLiteral("已恢复采集，采集页的提交按钮又按下了（问题持续约 %1 分钟）。").arg(minutes);
+}
+
+QString RunNarrator::startedAtLogin()
+{
+    return QStringLiteral("已随开机（--start）启动并开始自动挂机。");
+}
+
+QString RunNarrator::quit()
+{
+    return QStringLiteral("工具已退出，不再采集。如果不是有意退出，请重新启动它。");
+}
+
+QString RunNarrator::stopped()
+{
+    return QStringLiteral("已停止挂机：登陆后请按 2 开始");
+}

@@ -1,0 +1,89 @@
+#include "site_run.h"
+
+#include "alerts.h"
+#include "automation/stage_machine.h"
+#include "base/run_journal.h"
+#include "notify/notifier.h"
+#include "run_narrator.h"
+#include "run_watch.h"
+#include "settings/notify_settings.h"
+#include "settings/settings_file.h"
+
+#include <QUrl>
+
+#include <cstdio>
+
+SiteRun::SiteRun(Browser &browser, TimerFactory &timers, QNetworkAccessManager &network, const QString &settingsPath,
+                 QObject *parent)
+    : QObject(parent),
+      m_settingsPath(settingsPath),
+      m_addresses(SettingsFile::loadLastRecord(settingsPath)),
+      m_journal(new RunJournal(RunJournal::pathBeside(settingsPath), this)),
+      m_stages(new StageMachine(browser, timers, m_addresses, this)),
+      // The narrator hears every event before the watch, so that a page's
+      // line comes before the trouble it causes.
+      m_narrator(new RunNarrator(*m_stages, browser, *m_journal, this)),
+      m_watch(new RunWatch(*m_stages, browser, timers, this)),
+      m_notifier(new Notifier(network, timers, *m_journal, this)),
+      m_alerts(new Alerts(*m_watch, *m_notifier, [this] { return site(); }, this))
+{
+    m_journal->write(QStringLiteral("启动"));
+    m_narrator->follow(*m_watch);
+    QStringList problems;
+    m_notifier->setSettings(NotifySettings::load(notifySettingsPath(), &problems));
+    for (const QString &problem : problems) {
+        std::fprintf(stderr, "orvo-collector: notify.ini: %s\n", qUtf8Printable(problem));
+        m_journal->write(QStringLiteral("notify.ini 有误：") + problem);
+    }
+}
+
+SiteRun::~SiteRun()
+{
+    m_journal->write(QStringLiteral("退出"));
+}
+
+QString SiteRun::notifySettingsPath() const
+{
+    return NotifySettings::pathBeside(m_settingsPath);
+}
+
+QString SiteRun::site() const
+{
+    return QUrl::fromUserInput(m_addresses.collection).host();
+}
+
+void SiteRun::openLoginPage()
+{
+    m_stages->openLoginPage();
+}
+
+void SiteRun::startCycle()
+{
+    m_stages->startCycle();
+}
+
+void SiteRun::setCycleLength(int minutes)
+{
+    m_stages->setCycleLength(minutes);
+}
+
+void SiteRun::useAddresses(const AdminAddresses &addresses)
+{
+    m_addresses = addresses;
+}
+
+QString SiteRun::saveAddresses(const AdminAddresses &addresses)
+{
+    m_addresses = addresses;
+    return SettingsFile::appendRecord(m_settingsPath, addresses);
+}
+
+void SiteRun::announceStartedAtLogin()
+{
+    m_notifier->send(QStringLiteral("started"), site(), RunNarrator::startedAtLogin());
+}
+
+void SiteRun::sayGoodbye(int limitMs, const std::function<void()> &done)
+{
+    m_notifier->sendLast(QStringLiteral("quit"), site(), RunNarrator::quit(), limitMs, done);
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "settings/admin_addresses.h"
+
+#include <QObject>
+#include <functional>
+
+class Alerts;
+class Browser;
+class Notifier;
+class QNetworkAccessManager;
+class RunJournal;
+class RunNarrator;
+class RunWatch;
+class StageMachine;
+class TimerFactory;
+
+// One site's run: its addresses, the cycle through its pages in a browser of
+// its own, the journal beside its settings file, the watch on its health and
+// the alerts to its group robot. Nothing of it is shared with another site's
+// run in the same process.
+class SiteRun : public QObject {
+    Q_OBJECT
+public:
+    // `settingsPath` is the site's 123.txt; its journal and notify.ini are
+    // kept beside it. The addresses are loaded from it at once.
+    SiteRun(Browser &browser, TimerFactory &timers, QNetworkAccessManager &network, const QString &settingsPath,
+            QObject *parent = nullptr);
+    ~SiteRun() override;
+
+    QString settingsPath() const { return m_settingsPath; }
+    QString notifySettingsPath() const;
+    // The addresses in use; on a first run some are empty.
+    const AdminAddresses &addresses() const { return m_addresses; }
+    // The CMS's host, as the alerts name it.
+    QString site() const;
+
+    // The person's commands.
+    void openLoginPage();
+    void startCycle();
+    void setCycleLength(int minutes);
+    // Addresses as typed, used from the next page opened.
+    void useAddresses(const AdminAddresses &addresses);
+    // Used and appended to the settings file. Returns why the file could
+    // not be written, in words; empty when it was.
+    QString saveAddresses(const AdminAddresses &addresses);
+
+    // Tells the group robot that --start began the run.
+    void announceStartedAtLogin();
+    // Tells the group robot that the tool quits; `done` runs once that is
+    // sent or failed, or after `limitMs`.
+    void sayGoodbye(int limitMs, const std::function<void()> &done);
+
+    const StageMachine &stages() const { return *m_stages; }
+    const RunWatch &watch() const { return *m_watch; }
+    RunJournal &journal() { return *m_journal; }
+    Notifier &notifier() { return *m_notifier; }
+
+private:
+    const QString m_settingsPath;
+    AdminAddresses m_addresses;
+    RunJournal *const m_journal;
+    StageMachine *const m_stages;
+    RunNarrator *const m_narrator;
+    RunWatch *const m_watch;
+    Notifier *const m_notifier;
+    Alerts *const m_alerts;
+};
