@@ -263,6 +263,11 @@ void TestWindow::unattendedRunIsToldInTheJournalTheTrayAndTheRedLine()
     QTest::mouseClick(window.find("loginButton"), Qt::LeftButton);
     const int calls = window.browser.calls.size();
     QCOMPARE(window.find<QLabel>("statusLine")->text(), "已停止挂机：登陆后请按 2 开始");
+    // A box asks on the red line, which says again what it said once answered.
+    emit window.browser.personAwaited({PersonWait::SitePassword, "cms"});
+    QCOMPARE(window.find<QLabel>("statusLine")->text(), "等待输入网站 cms 的用户名和密码");
+    emit window.browser.personAwaited({});
+    QCOMPARE(window.find<QLabel>("statusLine")->text(), "已停止挂机：登陆后请按 2 开始");
     QVERIFY(window.find("startButton")->isEnabled() && window.find("addressSettingsButton")->isEnabled());
     window.mainWindow.showMinimized();
     QTRY_VERIFY(window.mainWindow.isHidden());
@@ -294,7 +299,8 @@ void TestWindow::unattendedRunIsToldInTheJournalTheTrayAndTheRedLine()
         "第3轮 网站恢复访问（无法访问约 0 分钟）", "第3轮 采集页上没有提交按钮：后台登录可能已失效，请重新登陆",
         "第3轮 通知已发送（login_lost）" + taken,
         "第3轮 按了“1: 手动登陆”：挂机已停止，登陆后请按“2: 开始自动挂机”", "第3轮 打开登录页：http://cms/登陆",
-        "第3轮 登录页载入成功", "第3轮 挂机已停止 10 分钟，仍在等待按“2: 开始自动挂机”",
+        "第3轮 等待输入网站 cms 的用户名和密码：回答之前不在该网站上按任何按钮", "第3轮 网站的询问已回答或已取消",
+        "第3轮 登录页载入成功", "第3轮 通知已发送（waiting）" + taken, "第3轮 挂机已停止 10 分钟，仍在等待按“2: 开始自动挂机”",
         "第3轮 通知已发送（stopped）" + taken, "第4轮 打开采集页：http://cms/collect",
         "第4轮 按了“2: 开始自动挂机”：重新开始挂机",
     }));

@@ -1,0 +1,105 @@
+// A site's run on virtual time, over a browser that loads nothing: when the
+// watch sees trouble begin and end, and which messages reach the group robot.
+
+#include "fake_browser.h"
+#include "http_test_server.h"
+#include "settings/notify_settings.h"
+#include "settings/settings_file.h"
+#include "site_run/run_watch.h"
+#include "site_run/site_run.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestSiteRun : public QObject {
+    Q_OBJECT
+private slots:
+    void troubleIsToldOnceAsItBeginsAndEnds_data();
+    void troubleIsToldOnceAsItBeginsAndEnds();
+};
+
+void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
+{
+    // `script`: "2" and "1" as pressed; "ok", "fail" and "away" end the page
+    // asked for as loaded, refused or elsewhere; "buttons N" is what the next
+    // collection page has; "+S" lets S seconds pass; "password",
+    // "certificate" and "answered" are the browser's boxes.
+    // `watch`: what the watch said; `robot`: the events the robot received.
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("watch");
+    QTest::addColumn<QString>("robot");
+    const QString cycle = "ok, +60, ok, +20, ok";
+    QTest::newRow("no button: the login lost once, recovered at the next press, no beat without both presses")
+        << "buttons 0, 2, " + cycle + ", 2, " + cycle + ", buttons 1, 2, ok"
+        << "lost, lost over, pressed" << "login_lost, recovered";
+    QTest::newRow("a page that ends elsewhere loses the login")
+        << "2, away, +60, ok" << "lost" << "login_lost";
+    QTest::newRow("two failed loads in a row are an outage, until a page loads")
+        << "2, fail, +60, ok, +20, fail, 2, fail, +60, ok" << "outage, outage over" << "outage";
+    QTest::newRow("one box told once, another anew, none over; a refusal meanwhile is no outage")
+        << "2, password, password, fail, +60, fail, certificate, answered" << "box, box, box over" << "waiting, waiting";
+    QTest::newRow("stopped by 1: told after 10 minutes, not when 2 comes first")
+        << "2, 1, +599, 2, 1, +600" << "stopped" << "stopped";
+    QTest::newRow("a whole cycle beats once, not at the home page's reopening")
+        << "2, " + cycle + ", +540, ok" << "pressed, completed" << "beat";
+}
+
+void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
+{
+    QFETCH(QString, script);
+    QFETCH(QString, watch);
+    QFETCH(QString, robot);
+    QStringList received;
+    HttpTestServer server([&received](const HttpRequest &request) {
+        received << (request.path() == "/beat" ? "beat" : QJsonDocument::fromJson(request.body)["event"].toString());
+        return HttpResponse::html("{}");
+    });
+    QVERIFY(server.listen());
+    QTemporaryDir folder;
+    const QString settings = folder.filePath("123.txt");
+    QVERIFY(SettingsFile::appendRecord(settings, AdminAddresses{"http://cms/login", "http://cms/collect", "http://cms/generate", "http://cms/home"}).isEmpty());
+    const NotifySettings notify{server.url("/hook"), {}, RobotKind::Json, server.url("/beat")};
+    QVERIFY(notify.save(NotifySettings::pathBeside(settings)).isEmpty());
+    VirtualClock clock;
+    FakeBrowser browser(clock);
+    QNetworkAccessManager network;
+    SiteRun run(browser, clock, network, settings);
+    QStringList said;
+    connect(&run.watch(), &RunWatch::troubleBegan, this, [&said](SiteTrouble trouble) {
+        said << QStringList{"lost", "outage", "box", "stopped"}.at(int(trouble));
+    });
+    connect(&run.watch(), &RunWatch::troubleEnded, this, [&said](SiteTrouble trouble) {
+        said << QStringList{"lost", "outage", "box", "stopped"}.at(int(trouble)) + " over";
+    });
+    connect(&run.watch(), &RunWatch::collectionPressed, this, [&said] { said << "pressed"; });
+    connect(&run.watch(), &RunWatch::cycleCompleted, this, [&said] { said << "completed"; });
+
+    const QMap<QString, PageLoad> ends{{"ok", {}},
+                                       {"fail", {PageLoad::Failed, {LoadFailure::ConnectionRefused, "ERR_CONNECTION_REFUSED"}}},
+                                       {"away", {PageLoad::Elsewhere, {}, "http://cms/login"}}};
+    const QMap<QString, PersonWait> boxes{{"password", {PersonWait::SitePassword, "cms"}},
+                                          {"certificate", {PersonWait::Certificate, "cms"}}, {"answered", {}}};
+    for (const QString &step : script.split(", ")) {
+        if (step == "2")
+            run.startCycle();
+        else if (step == "1")
+            run.openLoginPage();
+        else if (ends.contains(step))
+            browser.loads = {ends[step]}, browser.finishLoad();
+        else if (boxes.contains(step))
+            emit browser.personAwaited(boxes[step]);
+        else if (step.startsWith("buttons "))
+            browser.collectionButtons = step.mid(8).toInt();
+        clock.advance(step.startsWith('+') ? step.mid(1).toInt() * 1000 : 0);
+    }
+    QTRY_VERIFY(network.findChildren<QNetworkReply *>().isEmpty());
+    QCOMPARE(said.join(", "), watch);
+    QCOMPARE(received.join(", "), robot);
+}
+
+QTEST_MAIN(TestSiteRun)
+#include "tst_site_run.moc"
