@@ -13,28 +13,26 @@
 // off the wall clock, except for the run time reported at the end.
 
 #include "automation/cycle_clock.h"
-#include "base/timer.h"
 #include "automation/web_engine_browser.h"
+#include "base/run_journal.h"
+#include "base/timer.h"
 #include "faulty_cms.h"
 #include "live_window.h"
 #include "main_window/main_window.h"
-
-#include <QApplication>
-#include <QCommandLineParser>
-#include "base/run_journal.h"
 #include "site_run/run_watch.h"
 #include "site_run/site_run.h"
 
+#include <QApplication>
 #include <QComboBox>
-#include <QLineEdit>
+#include <QCommandLineParser>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QMap>
-#include <QSet>
 #include <QPushButton>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QWebEnginePage>
