@@ -6,9 +6,37 @@
 
 namespace {
 
+// The browser reports "http://host?q" as "http://host/?q": an empty path is "/".
 QUrl normalised(const QUrl &url)
 {
-    return url.adjusted(QUrl::NormalizePathSegments | QUrl::StripTrailingSlash);
+    QUrl adjusted = url.adjusted(QUrl::NormalizePathSegments | QUrl::StripTrailingSlash);
+    if (adjusted.path().isEmpty())
+        adjusted.setPath(QStringLiteral("/"));
+    return adjusted;
+}
+
+QString siteHost(const QUrl &url)
+{
+    const QString host = url.host(QUrl::FullyEncoded).toLower();
+    return host.startsWith(QLatin1String("www.")) ? host.mid(4) : host;
+}
+
+int portOf(const QUrl &url)
+{
+    return url.port(url.scheme() == QLatin1String("https") ? 443 : url.scheme() == QLatin1String("http") ? 80 : -1);
+}
+
+// The same site: the same host, give or take a leading "www.", on the same
+// scheme and port, a default port written or left out; or the same host
+// upgraded from HTTP to HTTPS.
+bool sameSite(const QUrl &asked, const QUrl &ended)
+{
+    if (siteHost(asked) != siteHost(ended))
+        return false;
+    if (asked.scheme() == ended.scheme())
+        return portOf(asked) == portOf(ended);
+    return asked.scheme() == QLatin1String("http") && ended.scheme() == QLatin1String("https")
+        && (portOf(ended) == 443 || portOf(ended) == portOf(asked));
 }
 
 } // namespace
@@ -23,7 +51,7 @@ void RequestedLoad::request(const QUrl &url)
 bool RequestedLoad::reached(const QUrl &url) const
 {
     const QUrl ended = normalised(url);
-    if (ended.path() != m_url.path())
+    if (!sameSite(m_url, ended) || ended.path() != m_url.path())
         return false;
     const QUrlQuery endedQuery(ended);
     const auto items = QUrlQuery(m_url).queryItems(QUrl::FullyDecoded);

@@ -23,8 +23,10 @@ public:
     // Whether this report ends the requested load.
     bool endsWith(QWebEngineLoadingInfo::LoadStatus status, const QUrl &url);
     // Whether a load that ended at `url` reached the page asked for: the same
-    // path, and every query item asked for with its value. A CMS that routes
-    // every page through one script (index.php?m=...) differs only there.
+    // site (the same host, give or take a leading "www.", and port, or an
+    // upgrade to HTTPS), the same path, and every query item asked for with
+    // its value. A CMS that routes every page through one script
+    // (index.php?m=...) differs only there.
     bool reached(const QUrl &url) const;
 
 private:

@@ -44,6 +44,21 @@ void TestRequestedLoad::onlyTheRequestedLoadsEndIsReported_data()
         << QStringList{"request home", "started home", "request collect", "stopped home", "started collect", "ok collect"}
         << "000001";
     QTest::newRow("login typed by hand") << QStringList{"started login", "ok login"} << "00";
+    // A page is named from http://cms.example/ unless it names its own site.
+    QTest::newRow("no slash before the query")
+        << QStringList{"request http://cms.example?m=collect", "started ?m=collect", "ok ?m=collect"} << "001";
+    QTest::newRow("the same path on another host")
+        << QStringList{"request collect", "started collect", "ok http://evil.example/collect"} << "002";
+    QTest::newRow("the same path on another port")
+        << QStringList{"request collect", "started collect", "ok http://cms.example:8080/collect"} << "002";
+    QTest::newRow("the host in capitals, its default port written")
+        << QStringList{"request collect", "started collect", "ok http://CMS.example:80/collect"} << "001";
+    QTest::newRow("www. added")
+        << QStringList{"request collect", "started collect", "ok http://www.cms.example/collect"} << "001";
+    QTest::newRow("upgraded to https")
+        << QStringList{"request collect", "started collect", "ok https://cms.example/collect"} << "001";
+    QTest::newRow("downgraded to http")
+        << QStringList{"request https://cms.example/collect", "started https://cms.example/collect", "ok collect"} << "002";
 }
 
 void TestRequestedLoad::onlyTheRequestedLoadsEndIsReported()
@@ -58,7 +73,8 @@ void TestRequestedLoad::onlyTheRequestedLoadsEndIsReported()
     QString ended;
     for (const QString &event : events) {
         const QString what = event.section(QLatin1Char(' '), 0, 0);
-        const QUrl url(QStringLiteral("http://cms.example/") + event.section(QLatin1Char(' '), 1));
+        const QString page = event.section(QLatin1Char(' '), 1);
+        const QUrl url(page.contains(QLatin1String("://")) ? page : QStringLiteral("http://cms.example/") + page);
         if (what == QLatin1String("request")) {
             load.request(url);
             ended += QLatin1Char('0');
