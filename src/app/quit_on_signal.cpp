@@ -25,7 +25,12 @@ void quitOnTerminationSignals(const std::function<void()> &quit)
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
         return;
     auto *notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, quit);
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [quit] {
+        // Read, or the pipe stays readable and the notifier fires for ever.
+        char byte;
+        [[maybe_unused]] const auto read = ::read(signalPipe[1], &byte, 1);
+        quit();
+    });
 
     struct sigaction action = {};
     action.sa_handler = onSignal;

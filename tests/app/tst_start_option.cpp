@@ -1,7 +1,8 @@
-// The command line of the real program: --start runs a cycle on a login kept
-// in the folder's browser profile with nobody at the window, one copy per
-// folder; bad arguments stop it.
+// The process: --start runs a cycle on a login kept in the folder's browser
+// profile with nobody at the window, one copy per folder; bad arguments stop
+// the real program; a termination signal ends it once.
 
+#include "app/quit_on_signal.h"
 #include "automation/browser_profile.h"
 #include "automation/web_engine_browser.h"
 #include "fake_cms.h"
@@ -56,6 +57,7 @@ private slots:
     void eachFolderRunsOneCopyOnItsOwnKeptLogin();
     void argumentsItDoesNotKnowStopItWithTheUsage_data();
     void argumentsItDoesNotKnowStopItWithTheUsage();
+    void eachSignalAsksToQuitOnceNotForEver();
 };
 
 // The browser data of this process go where the tool keeps them for `home`.
@@ -142,6 +144,22 @@ void TestStartOption::argumentsItDoesNotKnowStopItWithTheUsage()
     QCOMPARE(tool.exitCode() == 0, status == 0);
     const QString output = QString::fromUtf8(tool.readAllStandardOutput() + tool.readAllStandardError());
     QVERIFY2(output.contains(QStringLiteral("用法：orvo-collector [--start]")), qPrintable(output));
+}
+
+// While the tool waits up to 3 s for its last message, a signal still
+// waiting to be handled would spin a core.
+void TestStartOption::eachSignalAsksToQuitOnceNotForEver()
+{
+    int asked = 0;
+    quitOnTerminationSignals([&asked] { ++asked; });
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        const int before = asked;
+        ::raise(signal);
+        QTRY_VERIFY(asked > before);
+        for (int pass = 0; pass < 10; ++pass)
+            QCoreApplication::processEvents();
+        QCOMPARE(asked, before + 1);
+    }
 }
 
 QTEST_MAIN(TestStartOption)
