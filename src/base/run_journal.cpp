@@ -41,8 +41,10 @@ bool RunJournal::ensureOpen(qint64 nextLineBytes)
         m_file.close();
         const QString older = m_path + QStringLiteral(".1");
         QFile::remove(older);
-        QFile::rename(m_path, older);
-        if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        // Where the older journal cannot be replaced, this one starts afresh
+        // rather than grow without bound.
+        const QIODevice::OpenMode mode = QFile::rename(m_path, older) ? QIODevice::Append : QIODevice::Truncate;
+        if (!m_file.open(QIODevice::WriteOnly | mode)) {
             reportFailure(m_file.errorString());
             return false;
         }

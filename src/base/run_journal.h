@@ -9,7 +9,8 @@
 // start, and the event, on one line whatever the page said. Each line is written at once. A journal that cannot
 // be written is reported once on standard error and costs the cycle nothing.
 // At MaxBytes the file is renamed with a ".1" suffix, replacing an older one,
-// and a new file is started.
+// and a new file is started; where the older one cannot be replaced, the
+// file starts afresh.
 class RunJournal : public QObject {
     Q_OBJECT
 public:

@@ -138,6 +138,7 @@ private slots:
     void startShowsTheLastWholeRecordAndSaveAppendsAWholeOne();
     void saveRefusedByAFullDiskSaysSoAndKeepsTheAddresses();
     void startOptionWithoutAddressesSaysWhyNothingRuns();
+    void fullJournalWhoseOlderCopyStaysStartsAfresh();
     void unattendedRunIsToldInTheJournalTheTrayAndTheRedLine();
     void typedLengthCountsOnlyOnceConfirmedAndInRange_data();
     void typedLengthCountsOnlyOnceConfirmedAndInRange();
@@ -209,6 +210,16 @@ void TestWindow::startOptionWithoutAddressesSaysWhyNothingRuns()
     QVERIFY(window.firstRun() && window.browser.calls.isEmpty());
 }
 
+// A journal that cannot be renamed at its limit must not grow without bound.
+void TestWindow::fullJournalWhoseOlderCopyStaysStartsAfresh()
+{
+    Settings settings;
+    const QString journal = RunJournal::pathBeside(settings.path);
+    QVERIFY(writeFile(journal, QByteArray(RunJournal::MaxBytes - 10, 'x')) && QDir().mkpath(journal + ".1/kept"));
+    Window window(settings.path);
+    QVERIFY(!fileBytes(journal).contains('x') && fileBytes(journal).endsWith(" 第0轮 启动\n"));
+}
+
 // --start with nobody at the window, in the tray, the length set to 2. The
 // first collection page has no button (the sign), the second has; the site
 // then fails twice (an outage) and redirects to its login (the sign again).
@@ -251,7 +262,8 @@ void TestWindow::unattendedRunIsToldInTheJournalTheTrayAndTheRedLine()
     wait(281);
     QCOMPARE(robot.log().count("GET /heartbeat"), 1); // the second cycle's
     wait(1);
-    emit window.browser.pageDialogAnswered(PageDialog::Alert, "采集完成\n2026-12-07 00:00:00 第9轮 伪造");
+    const QString said = QString("采集完成\n2026-12-07 00:00:00 第9轮 伪造") + QString(2000, u'长'); // a line forged, and long
+    emit window.browser.pageDialogAnswered(PageDialog::Alert, said);
     const PageLoad refused{PageLoad::Failed, {LoadFailure::ConnectionRefused, "ERR_CONNECTION_REFUSED"}};
     window.browser.loads = {refused, refused, {PageLoad::Elsewhere, {}, "http://cms/login"}};
     wait(120);
@@ -268,6 +280,7 @@ void TestWindow::unattendedRunIsToldInTheJournalTheTrayAndTheRedLine()
     QCOMPARE(window.find<QLabel>("statusLine")->text(), "等待输入网站 cms 的用户名和密码");
     emit window.browser.personAwaited({});
     QCOMPARE(window.find<QLabel>("statusLine")->text(), "已停止挂机：登陆后请按 2 开始");
+    QTRY_VERIFY(window.network.findChildren<QNetworkReply *>().isEmpty()); // the robot told of it
     QVERIFY(window.find("startButton")->isEnabled() && window.find("addressSettingsButton")->isEnabled());
     window.mainWindow.showMinimized();
     QTRY_VERIFY(window.mainWindow.isHidden());
@@ -290,7 +303,7 @@ void TestWindow::unattendedRunIsToldInTheJournalTheTrayAndTheRedLine()
         "第2轮 通知已发送（recovered）" + taken, "第2轮 打开信息页生成页：http://cms/generate",
         "第2轮 信息页生成页载入成功", "第2轮 信息页生成页：已按下提交按钮",
         "第2轮 打开首页生成页：http://cms/home", "第2轮 首页生成页载入成功",
-        "第2轮 网页对话框（alert）已自动应答：采集完成 2026-12-07 00:00:00 第9轮 伪造", "第3轮 打开采集页：http://cms/collect",
+        "第2轮 " + ("网页对话框（alert）已自动应答：" + QString(said).replace(QChar(u'\n'), QChar(u' '))).left(2000) + "…（已截断）", "第3轮 打开采集页：http://cms/collect",
         "第3轮 到达采集间隔，已重新开始采集", "第3轮 采集页载入失败：连接被拒绝（ERR_CONNECTION_REFUSED）",
         "第3轮 采集页：未按下提交按钮（不在要打开的页面上）", "第3轮 打开信息页生成页：http://cms/generate",
         "第3轮 信息页生成页载入失败：连接被拒绝（ERR_CONNECTION_REFUSED）", "第3轮 网站无法访问：连接被拒绝（ERR_CONNECTION_REFUSED）",
@@ -300,7 +313,7 @@ void TestWindow::unattendedRunIsToldInTheJournalTheTrayAndTheRedLine()
         "第3轮 通知已发送（login_lost）" + taken,
         "第3轮 按了“1: 手动登陆”：挂机已停止，登陆后请按“2: 开始自动挂机”", "第3轮 打开登录页：http://cms/登陆",
         "第3轮 等待输入网站 cms 的用户名和密码：回答之前不在该网站上按任何按钮", "第3轮 网站的询问已回答或已取消",
-        "第3轮 登录页载入成功", "第3轮 通知已发送（waiting）" + taken, "第3轮 挂机已停止 10 分钟，仍在等待按“2: 开始自动挂机”",
+        "第3轮 通知已发送（waiting）" + taken, "第3轮 登录页载入成功", "第3轮 挂机已停止 10 分钟，仍在等待按“2: 开始自动挂机”",
         "第3轮 通知已发送（stopped）" + taken, "第4轮 打开采集页：http://cms/collect",
         "第4轮 按了“2: 开始自动挂机”：重新开始挂机",
     }));
