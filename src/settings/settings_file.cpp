@@ -29,6 +29,15 @@ QStringList splitLines(const QString &text)
     return lines;
 }
 
+// How many non-empty lines end the file.
+qsizetype trailingRun(const QStringList &lines)
+{
+    qsizetype run = 0;
+    while (run < lines.size() && !lines.at(lines.size() - 1 - run).isEmpty())
+        ++run;
+    return run;
+}
+
 }
 
 namespace SettingsFile {
@@ -64,9 +73,15 @@ QString appendRecord(const QString &path, const AdminAddresses &addresses)
     QString padding;
     if (!before.isEmpty() && !before.endsWith(QLatin1Char('\n')) && !before.endsWith(QLatin1Char('\r')))
         padding += QLatin1String("\r\n");
-    const qsizetype partial = splitLines(before).size() % RecordLines;
+    const QStringList lines = splitLines(before);
+    const qsizetype partial = lines.size() % RecordLines;
     if (partial != 0)
         padding += QString(QLatin1String("\r\n")).repeated(RecordLines - partial);
+    // Nor may the new record join a run of non-empty lines that does not end
+    // on a whole record (a blank line inside the file moved it): a record of
+    // empty lines then stands between them.
+    else if (trailingRun(lines) % RecordLines != 0)
+        padding += QString(QLatin1String("\r\n")).repeated(RecordLines);
 
     // One write of the whole record keeps a torn record to a failed write.
     const QByteArray bytes = toGbBytes(padding + record);
@@ -85,6 +100,19 @@ AdminAddresses loadLastRecord(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     const QStringList lines = splitLines(fromGbBytes(file.readAll()));
+    // Records are counted from the start of each run of non-empty lines, so
+    // that a blank line left by a hand edit shifts none of those after it.
+    QStringList last;
+    for (qsizetype i = 0, runStart = 0; i <= lines.size(); ++i) {
+        if (i < lines.size() && !lines.at(i).isEmpty())
+            continue;
+        for (qsizetype record = runStart; record + RecordLines <= i; record += RecordLines)
+            last = lines.mid(record, RecordLines);
+        runStart = i + 1;
+    }
+    if (!last.isEmpty())
+        return AdminAddresses::fromLines(last);
+    // No complete record: the lines there are, to be completed on a first run.
     if (lines.size() < RecordLines)
         return AdminAddresses::fromLines(lines);
     const qsizetype records = lines.size() / RecordLines;

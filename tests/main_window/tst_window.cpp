@@ -168,6 +168,13 @@ void TestWindow::startShowsTheLastWholeRecordAndSaveAppendsAWholeOne_data()
     const QByteArray mixed = "l1\r\nc1\r\ng1\r\nh1\r\n\xB5\xC7\xC2\xBD\nc2\rg2\r\nh2\r\nx\r\n";
     QTest::newRow("GB text, every line end, a torn record after the last whole one")
         << mixed << QStringList{"登陆", "c2", "g2", "h2"} << false << Saved[0] << mixed + "\r\n\r\n\r\n" + SavedBytes;
+    // A hand edit's blank line shifts none of the records after it.
+    const QByteArray blank = "l1\r\nc1\r\ng1\r\nh1\r\n\r\nl2\r\nc2\r\ng2\r\nh2\r\nl3\r\nc3\r\ng3\r\nh3\r\n";
+    QTest::newRow("a blank line after the first of three records")
+        << blank << QStringList{"l3", "c3", "g3", "h3"} << false << Saved[0] << blank + "\r\n\r\n\r\n" + SavedBytes;
+    const QByteArray torn = "l1\r\nc1\r\ng1\r\nh1\r\n\r\nl2\r\nc2\r\ng2\r\n";
+    QTest::newRow("a blank line, then a torn record: a record of blank lines before the new one")
+        << torn << QStringList{"l1", "c1", "g1", "h1"} << false << Saved[0] << torn + "\r\n\r\n\r\n\r\n" + SavedBytes;
 }
 
 void TestWindow::startShowsTheLastWholeRecordAndSaveAppendsAWholeOne()
