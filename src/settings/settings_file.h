@@ -21,8 +21,9 @@ QString defaultPath();
 // otherwise a reason in Chinese the caller can show; nothing is written then.
 QString appendRecord(const QString &path, const AdminAddresses &addresses);
 
-// The addresses of the last complete four-line record; lines after it (a
-// record whose save was cut short) are ignored. A file of fewer than four
+// The addresses of the last complete four-line record, counting records from
+// the start of each run of non-empty lines; lines after it (a record whose
+// save was cut short) are ignored. A file of fewer than four
 // lines gives the addresses it has, the others empty; a missing or
 // unreadable file none at all. CR LF, LF and a lone CR each end a line;
 // nothing is trimmed.
