@@ -37,6 +37,7 @@ struct PressOutcome {
     enum Result {
         Pressed,
         NotPressed,        // the page did not have the button where it was looked for
+        LoginForm,         // the button is a login form's: the login has ended
         NotOnRequestedPage // the page shown is not the one asked for: nothing was looked for
     };
     Result result = NotOnRequestedPage;

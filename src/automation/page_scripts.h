@@ -6,7 +6,8 @@
 // its arguments as a JSON object, so no page data is ever pasted into code.
 namespace PageScripts {
 
-// Each press script gives {found: elements answering to the name, pressed}.
+// Each press script gives {found: elements answering to the name, pressed,
+// loginForm: the button was not pressed because its form asks for a password}.
 
 // Clicks the one element whose name or id is `name`; clicks nothing when no
 // element or several elements answer to it.

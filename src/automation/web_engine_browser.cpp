@@ -219,7 +219,9 @@ void WebEngineBrowser::run(const QString &script)
         const QVariantMap outcome = result.toMap();
         if (!outcome.contains(QStringLiteral("found")))
             return emit pressReported({}); // the page went before the script could look
-        emit pressReported({outcome.value(QStringLiteral("pressed")).toBool() ? PressOutcome::Pressed : PressOutcome::NotPressed,
-                            outcome.value(QStringLiteral("found")).toInt()});
+        const PressOutcome::Result press = outcome.value(QStringLiteral("pressed")).toBool() ? PressOutcome::Pressed
+            : outcome.value(QStringLiteral("loginForm")).toBool()                         ? PressOutcome::LoginForm
+                                                                                          : PressOutcome::NotPressed;
+        emit pressReported({press, outcome.value(QStringLiteral("found")).toInt()});
     });
 }

@@ -136,6 +136,9 @@ void RunNarrator::pressReported(const PressOutcome &outcome)
     case PressOutcome::NotOnRequestedPage:
         m_journal.write(name + QStringLiteral("：未按下提交按钮（不在要打开的页面上）"));
         break;
+    case PressOutcome::LoginForm:
+        m_journal.write(name + QStringLiteral("：未按下提交按钮（它在登录表单里：后台登录可能已失效）"));
+        break;
     }
 }
 

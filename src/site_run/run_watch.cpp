@@ -69,6 +69,8 @@ void RunWatch::noteLoaded()
 void RunWatch::pressReported(const PressOutcome &outcome)
 {
     m_pressesThisCycle += outcome.result == PressOutcome::Pressed;
+    if (outcome.result == PressOutcome::LoginForm)
+        return setLoginLost(true); // on any page of the cycle
     if (m_stages.page() != StageMachine::Page::Collection)
         return;
     switch (outcome.result) {
@@ -81,6 +83,7 @@ void RunWatch::pressReported(const PressOutcome &outcome)
             setLoginLost(true);
         break;
     case PressOutcome::NotOnRequestedPage:
+    case PressOutcome::LoginForm:
         break;
     }
 }

@@ -11,7 +11,8 @@ class TimerFactory;
 
 // Notices when a site's run stops being useful, and when it is again:
 // - the login is lost: a collection page loads without its submit button,
-//   or a page of the cycle ends up elsewhere (the CMS's login form, usually).
+//   a page of the cycle ends up elsewhere (the CMS's login form, usually),
+//   or its button is a login form's.
 //   It lasts until a collection page's button is pressed again;
 // - an outage: two loads of the cycle's pages in a row fail. It lasts until
 //   a page of the cycle loads again;

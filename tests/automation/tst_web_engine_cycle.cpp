@@ -156,6 +156,8 @@ void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn_data()
         << "two sites" << QStringList{"GET /collect", "POST /collect"} + generated + QStringList{"GET /collect", "POST /collect"} << "";
     QTest::newRow("collection page without button")
         << "/collect?variant=no-button" << QStringList{"GET /collect?variant=no-button"} + generated << "";
+    QTest::newRow("a login form at the collection address")
+        << "/collect?variant=login-form" << QStringList{"GET /collect?variant=login-form"} + generated << "";
     QTest::newRow("collection page with two buttons")
         << "/collect?variant=two-buttons" << QStringList{"GET /collect?variant=two-buttons"} + generated << "";
     QTest::newRow("collection form submitted into a new window, its result opening another")

@@ -26,7 +26,8 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
 {
     // `script`: "2" and "1" as pressed; "ok", "fail" and "away" end the page
     // asked for as loaded, refused or elsewhere; "buttons N" is what the next
-    // collection page has; "+S" lets S seconds pass; "password",
+    // collection page has; "login form" reports a button not pressed for
+    // being a login form's; "+S" lets S seconds pass; "password",
     // "certificate" and "answered" are the browser's boxes.
     // `watch`: what the watch said; `robot`: the events the robot received.
     QTest::addColumn<QString>("script");
@@ -38,6 +39,8 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
         << "lost, lost over, pressed" << "login_lost, recovered";
     QTest::newRow("a page that ends elsewhere loses the login")
         << "2, away, +60, ok" << "lost" << "login_lost";
+    QTest::newRow("a button of a login form, not pressed, loses the login")
+        << "buttons 2, 2, ok, login form" << "lost" << "login_lost";
     QTest::newRow("two failed loads in a row are an outage, until a page loads")
         << "2, fail, +60, ok, +20, fail, 2, fail, +60, ok" << "outage, outage over" << "outage";
     QTest::newRow("one box told once, another anew, none over; a refusal meanwhile is no outage")
@@ -90,6 +93,8 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
             run.openLoginPage();
         else if (ends.contains(step))
             browser.loads = {ends[step]}, browser.finishLoad();
+        else if (step == "login form")
+            emit browser.pressReported({PressOutcome::LoginForm, 1});
         else if (boxes.contains(step))
             emit browser.personAwaited(boxes[step]);
         else if (step.startsWith("buttons "))

@@ -142,6 +142,8 @@ HttpResponse FakeCms::collectionPage(const HttpRequest &request) const
         return serverError();
     static const QHash<QString, QString> buttons = {
         {"no-button", R"(<input type="submit" name="start" value="开始采集">)"},
+        {"login-form", R"(用户名 <input name="username"> 密码 <input type="password" name="password">
+                          <input type="submit" name="submit_button" value="登录">)"},
         {"two-buttons", R"(<input type="submit" name="submit_button" value="开始采集">
                            <input type="submit" id="submit_button" name="again" value="重新采集">)"}};
     return page("采集", QString(R"(<form method="post" action="%1"%2><input type="hidden" name="task" value="all">%3%4</form>)")
