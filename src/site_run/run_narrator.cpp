@@ -66,6 +66,12 @@ QString awaitedWords(const PersonWait &wait)
 
 const char LoginLostLine[] = "未找到提交按钮，请重新登陆后台";
 
+QString unexpectedPageWords(const UnexpectedPage &page)
+{
+    return page.collection ? QStringLiteral("采集页有 %1 个提交按钮，未按下，请检查采集页").arg(page.found)
+                           : QStringLiteral("生成页没有第二个提交按钮，未按下");
+}
+
 } // namespace
 
 RunNarrator::RunNarrator(const StageMachine &stages, Browser &browser, RunJournal &journal, QObject *parent)
@@ -157,6 +163,9 @@ void RunNarrator::troubleBegan(SiteTrouble trouble, const SiteHealth &health)
     case SiteTrouble::StoppedTooLong:
         m_journal.write(QStringLiteral("挂机已停止 %1 分钟，仍在等待按“2: 开始自动挂机”").arg(RunWatch::ReminderAfter.count()));
         break;
+    case SiteTrouble::PageChanged:
+        m_journal.write(unexpectedPageWords(*health.unexpectedPage));
+        break;
     }
 }
 
@@ -173,6 +182,9 @@ void RunNarrator::troubleEnded(SiteTrouble trouble, const SiteHealth &health)
     case SiteTrouble::PersonAwaited:
         m_journal.write(QStringLiteral("网站的询问已回答或已取消"));
         break;
+    case SiteTrouble::PageChanged:
+        m_journal.write(QStringLiteral("页面的提交按钮又按下了"));
+        break;
     case SiteTrouble::StoppedTooLong:
         break;
     }
@@ -185,7 +197,9 @@ QString RunNarrator::warning(const SiteHealth &health)
     // The red line is narrow: the reason without the browser's error name.
     if (health.outage)
         return QStringLiteral("网站无法访问：") + failureWords(*health.outage);
-    return health.loginLost ? QString::fromUtf8(LoginLostLine) : QString();
+    if (health.loginLost)
+        return QString::fromUtf8(LoginLostLine);
+    return health.unexpectedPage ? unexpectedPageWords(*health.unexpectedPage) : QString();
 }
 
 QString RunNarrator::alarm(SiteTrouble trouble, const SiteHealth &health)
@@ -198,6 +212,8 @@ QString RunNarrator::alarm(SiteTrouble trouble, const SiteHealth &health)
         return warning(health);
     case SiteTrouble::StoppedTooLong:
         return QStringLiteral("已停止挂机10分钟：登陆后请按 2");
+    case SiteTrouble::PageChanged:
+        return unexpectedPageWords(*health.unexpectedPage);
     }
     return {};
 }
@@ -215,6 +231,8 @@ QString RunNarrator::alert(SiteTrouble trouble, const SiteHealth &health)
     case SiteTrouble::StoppedTooLong:
         return QStringLiteral("挂机已被“1: 手动登陆”停止 %1 分钟。请登录后台后按“2: 开始自动挂机”。")
             .arg(RunWatch::ReminderAfter.count());
+    case SiteTrouble::PageChanged:
+        return unexpectedPageWords(*health.unexpectedPage) + QStringLiteral("。后台页面可能改版了，请检查；按下后会自动继续。");
     }
     return {};
 }
@@ -230,6 +248,8 @@ QString RunNarrator::alertEvent(SiteTrouble trouble)
         return QStringLiteral("waiting");
     case SiteTrouble::StoppedTooLong:
         return QStringLiteral("stopped");
+    case SiteTrouble::PageChanged:
+        return QStringLiteral("page_changed");
     }
     return {};
 }

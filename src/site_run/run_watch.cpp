@@ -71,8 +71,11 @@ void RunWatch::pressReported(const PressOutcome &outcome)
     m_pressesThisCycle += outcome.result == PressOutcome::Pressed;
     if (outcome.result == PressOutcome::LoginForm)
         return setLoginLost(true); // on any page of the cycle
+    if (m_stages.page() == StageMachine::Page::Generation)
+        return setUnexpectedPage(false, outcome);
     if (m_stages.page() != StageMachine::Page::Collection)
         return;
+    setUnexpectedPage(true, outcome);
     switch (outcome.result) {
     case PressOutcome::Pressed:
         setLoginLost(false);
@@ -85,6 +88,19 @@ void RunWatch::pressReported(const PressOutcome &outcome)
     case PressOutcome::NotOnRequestedPage:
     case PressOutcome::LoginForm:
         break;
+    }
+}
+
+void RunWatch::setUnexpectedPage(bool collection, const PressOutcome &outcome)
+{
+    const std::optional<UnexpectedPage> &now = m_health.unexpectedPage;
+    if (outcome.result == PressOutcome::Pressed && now && now->collection == collection) {
+        m_health.unexpectedPage.reset();
+        emit troubleEnded(SiteTrouble::PageChanged);
+    } else if (outcome.result == PressOutcome::NotPressed && (!collection || outcome.found > 1) && !now) {
+        // A collection page without any button is the login lost instead.
+        m_health.unexpectedPage = UnexpectedPage{collection, outcome.found};
+        emit troubleBegan(SiteTrouble::PageChanged);
     }
 }
 

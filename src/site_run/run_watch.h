@@ -16,6 +16,8 @@ class TimerFactory;
 //   It lasts until a collection page's button is pressed again;
 // - an outage: two loads of the cycle's pages in a row fail. It lasts until
 //   a page of the cycle loads again;
+// - a page has its buttons, but not as expected: the collection page several,
+//   the generation page no second one. It lasts until that page is pressed;
 // - a box of the browser waits for a person's answer;
 // - a cycle stopped by "1" has waited ReminderAfter for "2".
 class RunWatch : public QObject {
@@ -41,6 +43,7 @@ private:
     void pressReported(const PressOutcome &outcome);
     void personAwaited(const PersonWait &wait);
     void setLoginLost(bool lost);
+    void setUnexpectedPage(bool collection, const PressOutcome &outcome);
     void noteFailure(const LoadFailure &failure);
     void noteLoaded();
 

@@ -10,7 +10,15 @@ enum class SiteTrouble {
     LoginLost,     // a collection page without its button, or a page of the cycle that ended elsewhere
     Outage,        // two loads of the cycle's pages in a row failed
     PersonAwaited, // a box of the browser waits for an answer
-    StoppedTooLong // "1" stopped the cycle, and "2" has not come for a while
+    StoppedTooLong, // "1" stopped the cycle, and "2" has not come for a while
+    PageChanged     // a page of the cycle had its button, but not as the tool expects
+};
+
+// A page whose buttons were not as the tool expects: the collection page
+// with several, or the generation page without a second.
+struct UnexpectedPage {
+    bool collection = true; // else the generation page
+    int found = 0;          // its buttons named submit_button
 };
 
 // How a site's run stands now.
@@ -19,4 +27,5 @@ struct SiteHealth {
     std::optional<LoadFailure> outage; // the failure that started it
     QDateTime outageSince;             // when the last outage began
     PersonWait awaited;
+    std::optional<UnexpectedPage> unexpectedPage; // until that page is pressed again
 };

@@ -25,8 +25,8 @@ private slots:
 void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
 {
     // `script`: "2" and "1" as pressed; "ok", "fail" and "away" end the page
-    // asked for as loaded, refused or elsewhere; "buttons N" is what the next
-    // collection page has; "login form" reports a button not pressed for
+    // asked for as loaded, refused or elsewhere; "buttons N" and "second N"
+    // are what the next collection and generation pages have; "login form" reports a button not pressed for
     // being a login form's; "+S" lets S seconds pass; "password",
     // "certificate" and "answered" are the browser's boxes.
     // `watch`: what the watch said; `robot`: the events the robot received.
@@ -40,7 +40,14 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
     QTest::newRow("a page that ends elsewhere loses the login")
         << "2, away, +60, ok" << "lost" << "login_lost";
     QTest::newRow("a button of a login form, not pressed, loses the login")
-        << "buttons 2, 2, ok, login form" << "lost" << "login_lost";
+        << "2, login form" << "lost" << "login_lost";
+    QTest::newRow("two buttons on the collection page: told once, over at its next press")
+        << "buttons 2, 2, " + cycle + ", 2, ok, buttons 1, 2, ok" << "changed, changed over, pressed"
+        << "page_changed, recovered";
+    QTest::newRow("no second button on the generation page: told once per run of such cycles")
+        << "second 1, 2, " + cycle + ", 2, " + cycle + ", second 2, 2, " + cycle + ", second 0, 2, " + cycle
+        << "pressed, changed, pressed, pressed, changed over, completed, pressed, changed"
+        << "page_changed, recovered, page_changed, 1 beat";
     QTest::newRow("two failed loads in a row are an outage, until a page loads")
         << "2, fail, +60, ok, +20, fail, 2, fail, +60, ok" << "outage, outage over" << "outage";
     QTest::newRow("one box told once, another anew, none over; a refusal meanwhile is no outage")
@@ -48,7 +55,7 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
     QTest::newRow("stopped by 1: told after 10 minutes, not when 2 comes first")
         << "2, 1, +599, 2, 1, +600" << "stopped" << "stopped";
     QTest::newRow("a whole cycle beats once, not at the home page's reopening")
-        << "2, " + cycle + ", +540, ok" << "pressed, completed" << "beat";
+        << "2, " + cycle + ", +540, ok" << "pressed, completed" << "1 beat";
 }
 
 void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
@@ -56,9 +63,10 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
     QFETCH(QString, script);
     QFETCH(QString, watch);
     QFETCH(QString, robot);
-    QStringList received;
-    HttpTestServer server([&received](const HttpRequest &request) {
-        received << (request.path() == "/beat" ? "beat" : QJsonDocument::fromJson(request.body)["event"].toString());
+    QStringList received; // the robot's messages in order, then the heartbeats counted
+    int beats = 0;
+    HttpTestServer server([&](const HttpRequest &request) {
+        request.path() == "/beat" ? void(++beats) : received.append(QJsonDocument::fromJson(request.body)["event"].toString());
         return HttpResponse::html("{}");
     });
     QVERIFY(server.listen());
@@ -73,10 +81,10 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
     SiteRun run(browser, clock, network, settings);
     QStringList said;
     connect(&run.watch(), &RunWatch::troubleBegan, this, [&said](SiteTrouble trouble) {
-        said << QStringList{"lost", "outage", "box", "stopped"}.at(int(trouble));
+        said << QStringList{"lost", "outage", "box", "stopped", "changed"}.at(int(trouble));
     });
     connect(&run.watch(), &RunWatch::troubleEnded, this, [&said](SiteTrouble trouble) {
-        said << QStringList{"lost", "outage", "box", "stopped"}.at(int(trouble)) + " over";
+        said << QStringList{"lost", "outage", "box", "stopped", "changed"}.at(int(trouble)) + " over";
     });
     connect(&run.watch(), &RunWatch::collectionPressed, this, [&said] { said << "pressed"; });
     connect(&run.watch(), &RunWatch::cycleCompleted, this, [&said] { said << "completed"; });
@@ -99,10 +107,14 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
             emit browser.personAwaited(boxes[step]);
         else if (step.startsWith("buttons "))
             browser.collectionButtons = step.mid(8).toInt();
+        else if (step.startsWith("second "))
+            browser.generationButtons = step.mid(7).toInt();
         clock.advance(step.startsWith('+') ? step.mid(1).toInt() * 1000 : 0);
     }
     QTRY_VERIFY(network.findChildren<QNetworkReply *>().isEmpty());
     QCOMPARE(said.join(", "), watch);
+    if (beats > 0)
+        received << QString::number(beats) + " beat";
     QCOMPARE(received.join(", "), robot);
 }
 

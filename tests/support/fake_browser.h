@@ -31,7 +31,9 @@ public:
     void pressSecondSubmitButton() override
     {
         record(QStringLiteral("press second"));
-        const PressOutcome outcome = m_onPage ? PressOutcome{PressOutcome::Pressed, 2} : PressOutcome{};
+        const PressOutcome outcome = !m_onPage ? PressOutcome{}
+            : generationButtons >= 2         ? PressOutcome{PressOutcome::Pressed, generationButtons}
+                                             : PressOutcome{PressOutcome::NotPressed, generationButtons};
         m_clock.schedule(0, [this, outcome] { emit pressReported(outcome); });
     }
     // Ends the load with the next of `loads`, or as loaded when none is left.
@@ -51,6 +53,7 @@ public:
     };
     QList<Call> calls;
     int collectionButtons = 1; // what a press of the only submit_button finds
+    int generationButtons = 2; // what a press of the second submit_button finds
     QList<PageLoad> loads;
 
 private:
