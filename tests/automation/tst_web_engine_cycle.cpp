@@ -10,6 +10,7 @@
 #include "base/run_journal.h"
 #include "fake_cms.h"
 #include "scaled_timer_factory.h"
+#include "site_run/run_watch.h"
 #include "site_run/site_run.h"
 #include "text_file.h"
 
@@ -151,42 +152,43 @@ void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn_data()
     QTest::addColumn<QString>("target");
     QTest::addColumn<QStringList>("expected");
     QTest::addColumn<QString>("said");
+    QTest::addColumn<QString>("told"); // the sign up at the end: the login "lost", the page "changed"
     const QStringList generated = {"GET /generate", "POST /generate?form=2", "GET /homepage"};
     QTest::newRow("two sites at once, each logged in: pressed in order, and again after the cycle length")
-        << "two sites" << QStringList{"GET /collect", "POST /collect"} + generated + QStringList{"GET /collect", "POST /collect"} << "";
+        << "two sites" << QStringList{"GET /collect", "POST /collect"} + generated + QStringList{"GET /collect", "POST /collect"} << "" << "";
     QTest::newRow("collection page without button")
-        << "/collect?variant=no-button" << QStringList{"GET /collect?variant=no-button"} + generated << "";
+        << "/collect?variant=no-button" << QStringList{"GET /collect?variant=no-button"} + generated << "" << "lost";
     QTest::newRow("a login form at the collection address")
-        << "/collect?variant=login-form" << QStringList{"GET /collect?variant=login-form"} + generated << "";
+        << "/collect?variant=login-form" << QStringList{"GET /collect?variant=login-form"} + generated << "" << "lost";
     QTest::newRow("collection page with two buttons")
-        << "/collect?variant=two-buttons" << QStringList{"GET /collect?variant=two-buttons"} + generated << "";
+        << "/collect?variant=two-buttons" << QStringList{"GET /collect?variant=two-buttons"} + generated << "" << "changed";
     QTest::newRow("collection form submitted into a new window, its result opening another")
         << "/collect?variant=new-window"
-        << QStringList{"GET /collect?variant=new-window", "POST /collect?variant=new-window", "GET /collect?opened=1"} + generated << "";
+        << QStringList{"GET /collect?variant=new-window", "POST /collect?variant=new-window", "GET /collect?opened=1"} + generated << "" << "";
     QTest::newRow("collection page answers 500")
-        << "/collect?variant=server-error" << QStringList{"GET /collect?variant=server-error"} + generated << "";
-    QTest::newRow("collection page refused") << "refused" << generated << "";
+        << "/collect?variant=server-error" << QStringList{"GET /collect?variant=server-error"} + generated << "" << "";
+    QTest::newRow("collection page refused") << "refused" << generated << "" << "";
     // Stopped at the load time-out; the login form still shown is not pressed.
     QTest::newRow("collection page never answers")
-        << "/collect?variant=hang" << QStringList{"GET /collect?variant=hang"} + generated << "";
+        << "/collect?variant=hang" << QStringList{"GET /collect?variant=hang"} + generated << "" << "";
     // No login: every page redirects to the login form, whose button has the
     // same name. Nothing may be pressed there.
     QTest::newRow("logged out")
-        << "logged out" << QStringList{"GET /collect", "GET /login", "GET /generate", "GET /login", "GET /homepage"} << "";
+        << "logged out" << QStringList{"GET /collect", "GET /login", "GET /generate", "GET /login", "GET /homepage"} << "" << "lost";
     QTest::newRow("generation page with one button")
         << "/generate?variant=one-button"
-        << QStringList{"GET /collect", "POST /collect", "GET /generate?variant=one-button", "GET /homepage"} << "";
+        << QStringList{"GET /collect", "POST /collect", "GET /generate?variant=one-button", "GET /homepage"} << "" << "changed";
     QTest::newRow("result page alerts")
         << "/collect?variant=alert" << QStringList{"GET /collect?variant=alert", "POST /collect?variant=alert"} + generated
-        << "alert 采集完成";
+        << "alert 采集完成" << "";
     // A confirm answered OK lets the page go on, as the CMS meant it to.
     QTest::newRow("result page asks to confirm")
         << "/collect?variant=confirm"
         << QStringList{"GET /collect?variant=confirm", "POST /collect?variant=confirm", "GET /collect?confirmed=1"} + generated
-        << "confirm 继续生成吗?";
+        << "confirm 继续生成吗?" << "";
     QTest::newRow("result page prompts")
         << "/collect?variant=prompt" << QStringList{"GET /collect?variant=prompt", "POST /collect?variant=prompt"} + generated
-        << "prompt 备注";
+        << "prompt 备注" << "";
 }
 
 // After "1" and "2", nothing is pressed where it must not be, nobody has to
@@ -197,6 +199,7 @@ void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn()
     QFETCH(QString, target);
     QFETCH(QStringList, expected);
     QFETCH(QString, said);
+    QFETCH(QString, told);
     std::vector<std::unique_ptr<Rig>> sites;
     sites.push_back(std::make_unique<Rig>(2000));
     if (target == "two sites")
@@ -243,6 +246,8 @@ void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn()
             QCOMPARE(occurrencesIn(site.journal(), sites[1 - i]->cms.address(FakeCms::HomePage)), 0);
     }
     QCOMPARE(dialogs.join(QString()), said);
+    const SiteHealth &health = rig.run.watch().health();
+    QCOMPARE(QString(health.loginLost ? "lost" : health.unexpectedPage ? "changed" : ""), told);
 }
 
 // Before "2", and again after "1" stopped the cycle, the browser is the
