@@ -121,6 +121,9 @@ void Notifier::post(const NotifySettings &settings, const Robot::Message &messag
     const Robot::Request composed = Robot::compose(kind, settings.webhook, settings.secret, attempt);
     QNetworkRequest outgoing = request(composed.url);
     outgoing.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+    // A redirect would turn the POST into a GET that any server takes: the
+    // message would be lost and counted as sent. It is a failure instead.
+    outgoing.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     QNetworkReply *reply = m_network.post(outgoing, composed.body);
     connect(reply, &QNetworkReply::finished, this, [reply, kind, finished] {
         reply->deleteLater();

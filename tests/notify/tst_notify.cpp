@@ -105,6 +105,8 @@ private slots:
         QTest::newRow("given up after 1, 5 and 15 minutes") << QList<int>{500, 502, 503, 500} << 1 << QStringList(4, "m1")
                                                            << QList<int>{0, 1, 6, 21}
             << QStringList{"5 分钟后重试", "15 分钟后重试", "通知已放弃（m1）到 127.0.0.1：HTTP 500"};
+        QTest::newRow("a redirect is no delivery, and is tried again")
+            << QList<int>{302} << 1 << QStringList{"m1", "m1"} << QList<int>{0, 1} << QStringList{"HTTP 302，1 分钟后重试"};
         QTest::newRow("a later message waits behind a retry")
             << QList<int>{500} << 2 << QStringList{"m1", "m1", "m2"} << QList<int>{0, 1, 1} << QStringList{"（m2）"};
         QTest::newRow("of 23 waiting the oldest go, counted in the next")
@@ -123,7 +125,8 @@ private slots:
             const QJsonObject message = QJsonDocument::fromJson(request.body).object();
             const QString text = message.value("text").toString();
             got << message.value("event").toString() + (text.contains("另有") ? " 另有 " + text.section("另有 ", 1).left(1) + " 条" : "");
-            return HttpResponse::html("{}", statuses.isEmpty() ? 200 : statuses.takeFirst());
+            const int status = statuses.isEmpty() ? 200 : statuses.takeFirst();
+            return status == 302 ? HttpResponse::redirect("/moved") : HttpResponse::html("{}", status);
         });
         QVERIFY(robot.listen());
         QTemporaryDir folder;
