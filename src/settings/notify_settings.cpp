@@ -33,8 +33,13 @@ NotifySettings NotifySettings::load(const QString &path, QStringList *problems)
 {
     NotifySettings settings;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        // Owned by another user after a run with sudo, say: no alerts, and
+        // whoever reads the journal must know why.
+        if (file.exists())
+            *problems = QStringList{QStringLiteral("无法读取（%1）").arg(file.errorString())};
         return settings;
+    }
     QString section;
     QString unknownKind; // a kind named in the file that no robot has
     while (!file.atEnd()) {

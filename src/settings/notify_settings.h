@@ -21,8 +21,8 @@ struct NotifySettings {
     QUrl heartbeat;
 
     static QString pathBeside(const QString &settingsPath);
-    // What cannot be used is left out and named in `problems`; no file
-    // means no alerts and no problem.
+    // What cannot be used is left out and named in `problems`, a file that
+    // cannot be read included; no file means no alerts and no problem.
     static NotifySettings load(const QString &path, QStringList *problems);
     // Why the file could not be written; empty when it was. The file is
     // readable by its owner only before the secret goes into it.

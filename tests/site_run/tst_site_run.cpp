@@ -20,6 +20,8 @@ class TestSiteRun : public QObject {
 private slots:
     void troubleIsToldOnceAsItBeginsAndEnds_data();
     void troubleIsToldOnceAsItBeginsAndEnds();
+    void notifySettingsThatCannotBeUsedAreNamedAtStart_data();
+    void notifySettingsThatCannotBeUsedAreNamedAtStart();
 };
 
 void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
@@ -116,6 +118,32 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
     if (beats > 0)
         received << QString::number(beats) + " beat";
     QCOMPARE(received.join(", "), robot);
+}
+
+void TestSiteRun::notifySettingsThatCannotBeUsedAreNamedAtStart_data()
+{
+    QTest::addColumn<QByteArray>("file"); // null: a folder in its place
+    QTest::addColumn<QString>("named");
+    QTest::newRow("unreadable") << QByteArray() << "notify.ini 有误：无法读取";
+    QTest::newRow("unknown kind") << QByteArray("[webhook]\nurl=https://a.example/\nkind=slack\n") << "notify.ini 有误：未知的机器人类型“slack”";
+    QTest::newRow("no address") << QByteArray("[webhook]\nurl=a b\n") << "notify.ini 有误：机器人地址无法识别";
+}
+
+void TestSiteRun::notifySettingsThatCannotBeUsedAreNamedAtStart()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, named);
+    QTemporaryDir folder;
+    QFile ini(folder.filePath("notify.ini"));
+    QVERIFY(file.isNull() ? QDir(folder.path()).mkdir("notify.ini") : ini.open(QIODevice::WriteOnly) && ini.write(file) > 0);
+    ini.close();
+    VirtualClock clock;
+    FakeBrowser browser(clock);
+    QNetworkAccessManager network;
+    SiteRun run(browser, clock, network, folder.filePath("123.txt"));
+    QFile journal(folder.filePath("run-journal.txt"));
+    QVERIFY(journal.open(QIODevice::ReadOnly));
+    QVERIFY2(QString::fromUtf8(journal.readAll()).contains(named), qPrintable(named));
 }
 
 QTEST_MAIN(TestSiteRun)
