@@ -143,7 +143,7 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo &info)
         return;
     }
     m_onRequestedPage = loaded;
-    emit pageLoaded(loaded ? PageLoad{} : PageLoad{PageLoad::Failed, failure(info)});
+    emit pageLoaded(loaded ? PageLoad{} : PageLoad{PageLoad::Failed, failure(info), {}});
 }
 
 void WebEngineBrowser::onLoadTimeout()
@@ -153,7 +153,7 @@ void WebEngineBrowser::onLoadTimeout()
     m_requested.forget();
     m_retry->stop();
     m_page->triggerAction(QWebEnginePage::Stop);
-    emit pageLoaded({PageLoad::Failed, {LoadFailure::TimedOut, {}, m_loadTimeout->interval() / 1000}});
+    emit pageLoaded({PageLoad::Failed, {LoadFailure::TimedOut, {}, m_loadTimeout->interval() / 1000}, {}});
 }
 
 void WebEngineBrowser::pressSubmitButton()
