@@ -40,6 +40,12 @@ Notifier::Notifier(QNetworkAccessManager &network, TimerFactory &timers, RunJour
 void Notifier::setSettings(const NotifySettings &settings)
 {
     m_settings = settings;
+    // A retry waiting for the old settings gives way: the new ones are tried at once.
+    if (m_retry) {
+        m_retry->setEnabled(false);
+        m_retry->deleteLater();
+        m_retry = nullptr;
+    }
     sendNext();
 }
 
@@ -154,6 +160,8 @@ void Notifier::sendLast(const QString &event, const QString &site, const QString
 {
     if (m_settings.webhook.isEmpty())
         return done();
+    if (!m_waiting.isEmpty())
+        m_journal.write(QStringLiteral("退出时还有 %1 条通知未发送").arg(m_waiting.size()));
     auto once = std::make_shared<std::function<void()>>(done);
     const auto finish = [once] {
         if (*once)

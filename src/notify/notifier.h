@@ -26,7 +26,8 @@ public:
 
     Notifier(QNetworkAccessManager &network, TimerFactory &timers, RunJournal &journal, QObject *parent = nullptr);
 
-    // Applies at once; messages still waiting go to the new robot.
+    // Applies at once; messages still waiting go to the new robot at once,
+    // without waiting for a retry that the old settings scheduled.
     void setSettings(const NotifySettings &settings);
     const NotifySettings &settings() const { return m_settings; }
     // `site` is the CMS's host.
@@ -34,7 +35,8 @@ public:
     // Opens the heartbeat address once, never again for this beat.
     void beat();
     // The last message (the tool is quitting): `done` runs once it is sent or
-    // failed, or after `limitMs`, or at once without a robot.
+    // failed, or after `limitMs`, or at once without a robot. Messages still
+    // waiting are counted in the journal as not sent.
     void sendLast(const QString &event, const QString &site, const QString &text, int limitMs,
                   const std::function<void()> &done);
     // One message with `settings` as typed, saved or not, tried once; `answer`

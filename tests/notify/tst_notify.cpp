@@ -151,6 +151,31 @@ private slots:
             QVERIFY2(occurrencesIn(journalPath, said) > 0, qPrintable(said));
         QCOMPARE(occurrencesIn(journalPath, "K3Y"), 0);
     }
+
+    // Saved settings are tried at once, not after the retry the old ones
+    // scheduled; what is still waiting at quit is counted as not sent.
+    void savedSettingsSendAtOnceAndQuitCountsWhatIsLeft()
+    {
+        int posts = 0;
+        HttpTestServer robot([&posts](const HttpRequest &) { return HttpResponse::html("{}", ++posts == 1 ? 500 : 503); });
+        QVERIFY(robot.listen());
+        QTemporaryDir folder;
+        const QString journalPath = folder.filePath("run-journal.txt");
+        RunJournal log(journalPath);
+        QNetworkAccessManager network;
+        VirtualClock clock;
+        Notifier notifier(network, clock, log);
+        const NotifySettings settings{robot.url("/hook"), {}, RobotKind::Json, {}};
+        notifier.setSettings(settings);
+        notifier.send("m1", "cms.example", "text");
+        QTRY_COMPARE(occurrencesIn(journalPath, "1 分钟后重试"), 1);
+        notifier.setSettings(settings);
+        QTRY_COMPARE(posts, 2);
+        bool done = false;
+        notifier.sendLast("quit", "cms.example", "text", 60000, [&done] { done = true; });
+        QTRY_VERIFY(done);
+        QCOMPARE(occurrencesIn(journalPath, "退出时还有 1 条通知未发送"), 1);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestNotify)
