@@ -17,6 +17,16 @@
 
 using Kind = RobotKind;
 
+// A notifier on virtual time, writing to a journal of its own.
+struct Delivery {
+    QTemporaryDir folder;
+    const QString journalPath = folder.filePath("run-journal.txt");
+    RunJournal log{journalPath};
+    QNetworkAccessManager network;
+    VirtualClock clock;
+    Notifier notifier{network, clock, log};
+};
+
 class TestNotify : public QObject {
     Q_OBJECT
 private slots:
@@ -129,12 +139,10 @@ private slots:
             return status == 302 ? HttpResponse::redirect("/moved") : HttpResponse::html("{}", status);
         });
         QVERIFY(robot.listen());
-        QTemporaryDir folder;
-        const QString journalPath = folder.filePath("run-journal.txt");
-        RunJournal log(journalPath);
-        QNetworkAccessManager network;
-        VirtualClock clock;
-        Notifier notifier(network, clock, log);
+        Delivery delivery;
+        const QString &journalPath = delivery.journalPath;
+        VirtualClock &clock = delivery.clock;
+        Notifier &notifier = delivery.notifier;
         notifier.setSettings({robot.url("/hook?key=K3Y"), {}, RobotKind::Json, {}});
         for (int i = 1; i <= messages; ++i)
             notifier.send(QStringLiteral("m%1").arg(i), "cms.example", "text");
@@ -159,12 +167,9 @@ private slots:
         int posts = 0;
         HttpTestServer robot([&posts](const HttpRequest &) { return HttpResponse::html("{}", ++posts == 1 ? 500 : 503); });
         QVERIFY(robot.listen());
-        QTemporaryDir folder;
-        const QString journalPath = folder.filePath("run-journal.txt");
-        RunJournal log(journalPath);
-        QNetworkAccessManager network;
-        VirtualClock clock;
-        Notifier notifier(network, clock, log);
+        Delivery delivery;
+        const QString &journalPath = delivery.journalPath;
+        Notifier &notifier = delivery.notifier;
         const NotifySettings settings{robot.url("/hook"), {}, RobotKind::Json, {}};
         notifier.setSettings(settings);
         notifier.send("m1", "cms.example", "text");
