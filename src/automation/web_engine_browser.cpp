@@ -176,8 +176,11 @@ bool WebEngineBrowser::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
     case QEvent::ChildAdded:
-        // The page is drawn in a child widget, which gets the input.
-        if (auto *child = static_cast<QChildEvent *>(event)->child(); child->isWidgetType())
+        // The page is drawn in a child widget, which gets the input. The
+        // boxes the browser opens over the view are its children too, but
+        // windows of their own: input to them is not input to the page.
+        if (auto *child = static_cast<QChildEvent *>(event)->child();
+            child->isWidgetType() && !static_cast<QWidget *>(child)->isWindow())
             child->installEventFilter(this);
         break;
     case QEvent::MouseButtonPress:

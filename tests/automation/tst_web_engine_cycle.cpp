@@ -282,6 +282,13 @@ void TestWebEngineCycle::pageDialogsOutsideTheCyclesPressesAreThePersons()
     QSignalSpy loads(rig.browser.page(), &QWebEnginePage::loadFinished);
     rig.run.startCycle();
     QTRY_COMPARE_WITH_TIMEOUT(loads.size(), 2, Patience); // the collection page and the press's result
+    // A click in a box over the page is not input to the page.
+    QMessageBox box(QMessageBox::Question, "继续访问?", "", QMessageBox::Ok, rig.browser.view());
+    box.show();
+    QTest::mouseClick(box.button(QMessageBox::Ok), Qt::LeftButton);
+    QSignalSpy answered(&rig.browser, &Browser::pageDialogAnswered);
+    rig.browser.page()->runJavaScript(QStringLiteral("confirm('x')"));
+    QVERIFY(answered.wait(Patience));
     QPoint button;
     rig.browser.page()->runJavaScript(
         QStringLiteral("(r => [r.x + r.width / 2, r.y + r.height / 2])(document.getElementById('delete').getBoundingClientRect())"),
