@@ -3,13 +3,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <QStandardPaths>
 
 namespace {
 
-QString entry(const QString &host, const QString &fingerprint)
+QString siteOf(const QString &host, int port)
 {
-    return host + QLatin1Char(' ') + fingerprint;
+    return host + QLatin1Char(':') + QString::number(port);
 }
 
 } // namespace
@@ -17,8 +18,12 @@ QString entry(const QString &host, const QString &fingerprint)
 AcceptedCertificates::AcceptedCertificates(const QString &path) : m_path(path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (!file.exists())
         return;
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        m_readFailure = file.errorString();
+        return;
+    }
     while (!file.atEnd()) {
         const QString line = QString::fromUtf8(file.readLine()).trimmed();
         if (!line.isEmpty())
@@ -32,26 +37,29 @@ QString AcceptedCertificates::defaultPath()
         + QStringLiteral("/accepted-certificates.txt");
 }
 
-bool AcceptedCertificates::contains(const QString &host, const QString &fingerprint) const
+bool AcceptedCertificates::contains(const QString &host, int port, const QString &fingerprint) const
 {
-    return m_entries.contains(entry(host, fingerprint));
+    const QString withFingerprint = QLatin1Char(' ') + fingerprint;
+    return m_entries.contains(siteOf(host, port) + withFingerprint) || m_entries.contains(host + withFingerprint);
 }
 
-bool AcceptedCertificates::knowsHost(const QString &host) const
+bool AcceptedCertificates::knows(const QString &host, int port) const
 {
-    const QString prefix = host + QLatin1Char(' ');
-    for (const QString &line : m_entries) {
-        if (line.startsWith(prefix))
-            return true;
-    }
-    return false;
+    const QString site = siteOf(host, port) + QLatin1Char(' ');
+    const QString hostAlone = host + QLatin1Char(' ');
+    return std::any_of(m_entries.cbegin(), m_entries.cend(), [&](const QString &line) {
+        return line.startsWith(site) || line.startsWith(hostAlone);
+    });
 }
 
-void AcceptedCertificates::remember(const QString &host, const QString &fingerprint)
+QString AcceptedCertificates::remember(const QString &host, int port, const QString &fingerprint)
 {
-    m_entries.insert(entry(host, fingerprint));
+    const QString entry = siteOf(host, port) + QLatin1Char(' ') + fingerprint;
+    m_entries.insert(entry);
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     QFile file(m_path);
-    if (file.open(QIODevice::Append | QIODevice::Text))
-        file.write((entry(host, fingerprint) + QLatin1Char('\n')).toUtf8());
+    if (!file.open(QIODevice::Append | QIODevice::Text) || file.write((entry + QLatin1Char('\n')).toUtf8()) < 0
+        || !file.flush())
+        return file.errorString();
+    return {};
 }

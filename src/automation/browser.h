@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QUrl>
 
 // Why a page did not load: the kind of failure, and the browser's own
 // error name, or the number that goes with it.
@@ -55,6 +56,16 @@ struct PersonWait {
     bool operator!=(const PersonWait &other) const { return !(*this == other); }
 };
 
+// The file of the certificates a person accepted could not be read at
+// start, or an accepted one could not be added to it: later runs will ask
+// again, and under --start nobody is there to answer.
+struct CertificatesNotKept {
+    enum Kind { Unreadable, Unsaved };
+    Kind kind = Unsaved;
+    QString file;
+    QString reason;
+};
+
 // The page dialogs a page can open, by the script function that opens them.
 enum class PageDialog { Alert, Confirm, Prompt };
 
@@ -102,4 +113,8 @@ signals:
     // While unattended, a page opened a dialog right after the person's own
     // click or key in it: the browser is theirs, and the dialog waits for them.
     void personTookOver();
+    // A certificate that no authority vouches for came with something other
+    // than the page itself (an image, a frame): refused without a question.
+    void certificateRefused(const QUrl &url);
+    void certificatesNotKept(const CertificatesNotKept &failure);
 };

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSslCertificate>
+#include <QWebEngineNavigationRequest>
 #include <QWebEnginePage>
 
 namespace {
@@ -42,6 +43,15 @@ CertificateQuestions::CertificateQuestions(QWebEnginePage &page, QWidget *boxPar
     : QObject(parent), m_boxParent(boxParent), m_accepted(acceptedPath)
 {
     connect(&page, &QWebEnginePage::certificateError, this, &CertificateQuestions::onError);
+    // Redirects included.
+    connect(&page, &QWebEnginePage::navigationRequested, this, [this](const QWebEngineNavigationRequest &request) {
+        if (request.isMainFrame())
+            m_navigation = request.url().adjusted(QUrl::RemoveFragment);
+    });
+    if (const QString failure = m_accepted.readFailure(); !failure.isEmpty()) {
+        const CertificatesNotKept unreadable{CertificatesNotKept::Unreadable, m_accepted.path(), failure};
+        QMetaObject::invokeMethod(this, [this, unreadable] { emit notKept(unreadable); }, Qt::QueuedConnection);
+    }
 }
 
 PersonWait CertificateQuestions::waiting() const
@@ -56,26 +66,32 @@ void CertificateQuestions::onError(const QWebEngineCertificateError &error)
     const QList<QSslCertificate> chain = error.certificateChain();
     if (!error.isOverridable() || chain.isEmpty())
         return; // refused, as the browser refuses it on its own
-    const QString host = error.url().host();
+    const QUrl url = error.url();
     const QString fingerprint = fingerprintOf(chain.first());
-    if (m_accepted.contains(host, fingerprint)) {
+    if (m_accepted.contains(url.host(), url.port(443), fingerprint)) {
         QWebEngineCertificateError(error).acceptCertificate();
         return;
     }
-    const QString key = host + QLatin1Char(' ') + fingerprint;
+    if (url.adjusted(QUrl::RemoveFragment) != m_navigation) {
+        QWebEngineCertificateError(error).rejectCertificate();
+        emit refused(url);
+        return;
+    }
+    const QString key = url.host() + QLatin1Char(':') + QString::number(url.port(443)) + QLatin1Char(' ') + fingerprint;
     QWebEngineCertificateError waiting(error);
     waiting.defer();
     if (m_questions.contains(key)) {
         m_questions[key].requests.append(waiting);
         return;
     }
-    ask(key, host, fingerprint, waiting);
+    ask(key, url, fingerprint, waiting);
 }
 
-void CertificateQuestions::ask(const QString &key, const QString &host, const QString &fingerprint,
+void CertificateQuestions::ask(const QString &key, const QUrl &url, const QString &fingerprint,
                                const QWebEngineCertificateError &error)
 {
-    const bool changed = m_accepted.knowsHost(host);
+    const QString host = url.host();
+    const bool changed = m_accepted.knows(host, url.port(443));
     const QString text = (changed ? QStringLiteral("网站 %1 出示的安全证书与您以前接受的不同。"
                                                   "如果网站没有更换证书，可能有人在冒充它。")
                                   : QStringLiteral("网站 %1 的安全证书没有可信的机构担保。"))
@@ -101,7 +117,7 @@ void CertificateQuestions::ask(const QString &key, const QString &host, const QS
         answer(key, fingerprint, button == accept);
     });
     connect(box, &QObject::destroyed, this, [this, key, fingerprint] { answer(key, fingerprint, false); });
-    m_questions.insert(key, {box, {error}, host});
+    m_questions.insert(key, {box, {error}, host, url.port(443)});
     box->show();
     emit waitingChanged();
 }
@@ -111,11 +127,13 @@ void CertificateQuestions::answer(const QString &key, const QString &fingerprint
     const auto question = m_questions.constFind(key);
     if (question == m_questions.cend())
         return;
-    const QString host = question->host;
-    QList<QWebEngineCertificateError> requests = question->requests;
+    const Question asked = *question;
     m_questions.erase(question);
-    if (accepted)
-        m_accepted.remember(host, fingerprint);
+    QList<QWebEngineCertificateError> requests = asked.requests;
+    if (accepted) {
+        if (const QString failure = m_accepted.remember(asked.host, asked.port, fingerprint); !failure.isEmpty())
+            emit notKept({CertificatesNotKept::Unsaved, m_accepted.path(), failure});
+    }
     for (QWebEngineCertificateError &request : requests)
         accepted ? request.acceptCertificate() : request.rejectCertificate();
     emit waitingChanged();

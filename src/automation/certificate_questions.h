@@ -7,6 +7,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QUrl>
 #include <QWebEngineCertificateError>
 
 class QMessageBox;
@@ -16,7 +17,10 @@ class QWidget;
 // Asks the person about a certificate that no authority vouches for
 // (self-signed, another host's name, expired): the host, the error and the
 // SHA-256 fingerprint. The request waits for the answer, so nothing is sent
-// to the site before it. A yes is kept for that host and fingerprint.
+// to the site before it. A yes is kept for that host, port and fingerprint.
+// Only the page itself is asked about: the browser does not say which frame
+// an error came from, so one for any other address than the main frame's
+// current navigation (an image, a frame of another site) is refused.
 //
 // Enter continues for a first certificate met while the person drives the
 // browser. A certificate other than the one accepted for its host, or one
@@ -34,21 +38,25 @@ public:
 
 signals:
     void waitingChanged();
+    void refused(const QUrl &url);
+    // Queued from the constructor when the file cannot be read.
+    void notKept(const CertificatesNotKept &failure);
 
 private:
     struct Question {
         QPointer<QMessageBox> box;
         QList<QWebEngineCertificateError> requests; // all waiting for this answer
         QString host;
+        int port;
     };
 
     void onError(const QWebEngineCertificateError &error);
-    void ask(const QString &key, const QString &host, const QString &fingerprint,
-             const QWebEngineCertificateError &error);
+    void ask(const QString &key, const QUrl &url, const QString &fingerprint, const QWebEngineCertificateError &error);
     void answer(const QString &key, const QString &fingerprint, bool accepted);
 
     QPointer<QWidget> m_boxParent;
     AcceptedCertificates m_accepted;
-    QHash<QString, Question> m_questions; // by host and fingerprint
+    QHash<QString, Question> m_questions; // by host, port and fingerprint
+    QUrl m_navigation; // where the main frame is going
     bool m_unattended = false;
 };

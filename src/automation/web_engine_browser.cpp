@@ -1,12 +1,14 @@
 #include "web_engine_browser.h"
 
 #include "accepted_certificates.h"
+#include "base/owner_only_folder.h"
 #include "certificate_questions.h"
 #include "page_scripts.h"
 #include "site_login.h"
 #include "unattended_page.h"
 
 #include <QChildEvent>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QWebEngineNewWindowRequest>
 #include <QUrl>
@@ -39,6 +41,11 @@ QWebEngineProfile *persistentProfile(const QString &name)
 {
     auto *profile = new QWebEngineProfile(name);
     profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
+    // Nobody else may read the cookies, the cached pages or the accepted
+    // certificates.
+    makeOwnerOnlyFolder(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    makeOwnerOnlyFolder(profile->persistentStoragePath());
+    makeOwnerOnlyFolder(profile->cachePath());
     return profile;
 }
 
@@ -73,6 +80,8 @@ WebEngineBrowser::WebEngineBrowser(const QString &profileName, int loadTimeoutMs
     connect(m_page, &UnattendedPage::personTookOver, this, &Browser::personTookOver);
     connect(m_login, &SiteLogin::waitingChanged, this, &WebEngineBrowser::onPersonAwaited);
     connect(m_certificates, &CertificateQuestions::waitingChanged, this, &WebEngineBrowser::onPersonAwaited);
+    connect(m_certificates, &CertificateQuestions::refused, this, &Browser::certificateRefused);
+    connect(m_certificates, &CertificateQuestions::notKept, this, &Browser::certificatesNotKept);
     connect(m_page, &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::onLoadingChanged);
     connect(m_page, &UnattendedPage::dialogAnswered, this, &Browser::pageDialogAnswered);
     // The tool has one view: a form that submits into a new window, or a

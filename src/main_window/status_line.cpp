@@ -33,7 +33,10 @@ void StatusLine::showCaption(const QString &caption)
     // While something is wrong, the warning takes every other second of the
     // line, so the countdown stays readable.
     const SiteHealth &health = m_run.watch().health();
-    const QString warning = RunNarrator::warning(health);
+    QString warning = RunNarrator::warning(health);
+    // Files to mend, each in turn, while the site itself is well.
+    if (const QStringList lasting = m_run.lastingWarnings(); warning.isEmpty() && !lasting.isEmpty())
+        warning = lasting.at(m_captionsShown / 2 % lasting.size());
     const bool warnNow = !warning.isEmpty() && ++m_captionsShown % 2 == 0;
     say(warnNow ? warning : caption, warnNow && health.awaited.kind != PersonWait::None);
 }

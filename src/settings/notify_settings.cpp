@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 namespace {
 
@@ -78,15 +79,25 @@ NotifySettings NotifySettings::load(const QString &path, QStringList *problems)
 
 QString NotifySettings::save(const QString &path) const
 {
-    QFile file(path);
     const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text, ownerOnly)
-        || !file.setPermissions(ownerOnly))
-        return file.errorString();
+    QFile created(path);
+    if (!created.open(QIODevice::NewOnly, ownerOnly) && !created.exists())
+        return created.errorString();
+    created.close();
+    if (!created.setPermissions(ownerOnly))
+        return created.errorString();
+    // Written beside it, then put in its place, with its permissions.
+    QSaveFile file(path);
     const QString text = QStringLiteral("[webhook]\nurl=%1\nsecret=%2\nkind=%3\n[heartbeat]\nurl=%4\n")
                              .arg(QString::fromUtf8(webhook.toEncoded()), secret, robotKindName(kind),
                                   QString::fromUtf8(heartbeat.toEncoded()));
-    if (file.write(text.toUtf8()) < 0 || !file.flush())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || file.write(text.toUtf8()) < 0 || !file.commit())
         return file.errorString();
     return {};
+}
+
+bool NotifySettings::readableByOthers(const QString &path)
+{
+    const QFileInfo file(path);
+    return file.isFile() && (file.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther));
 }

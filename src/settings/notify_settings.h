@@ -25,8 +25,11 @@ struct NotifySettings {
     // cannot be read included; no file means no alerts and no problem.
     static NotifySettings load(const QString &path, QStringList *problems);
     // Why the file could not be written; empty when it was. The file is
-    // readable by its owner only before the secret goes into it.
+    // readable by its owner only before the secret goes into it, and is
+    // replaced whole: a crash or a full disk leaves the old one.
     QString save(const QString &path) const;
+    // The file exists and its group or others may read its secret.
+    static bool readableByOthers(const QString &path);
     // Why the values as typed cannot be used; empty when they can.
     QStringList problems() const;
 };

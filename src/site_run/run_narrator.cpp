@@ -103,6 +103,23 @@ RunNarrator::RunNarrator(const StageMachine &stages, Browser &browser, RunJourna
     connect(&browser, &Browser::pageDialogAnswered, this, [this](PageDialog kind, const QString &text) {
         m_journal.write(QStringLiteral("网页对话框（%1）已自动应答：%2").arg(functionName(kind), text));
     });
+    connect(&browser, &Browser::certificateRefused, this, [this](const QUrl &url) {
+        m_journal.write(QStringLiteral("已拒绝网页中 %1 的不可信证书（不是网页本身，不询问）").arg(url.toString()));
+    });
+    connect(&browser, &Browser::certificatesNotKept, this,
+            [this](const CertificatesNotKept &failure) { m_journal.write(certificatesNotKept(failure)); });
+}
+
+QString RunNarrator::certificatesNotKept(const CertificatesNotKept &failure)
+{
+    return (failure.kind == CertificatesNotKept::Unreadable ? QStringLiteral("无法读取已接受的证书：")
+                                                            : QStringLiteral("无法保存已接受的证书："))
+        + failure.file + QStringLiteral("：") + failure.reason;
+}
+
+QString RunNarrator::notifySettingsReadableByOthers()
+{
+    return QStringLiteral("notify.ini 可被其他用户读取，请执行 chmod 600 notify.ini");
 }
 
 void RunNarrator::follow(const RunWatch &watch)

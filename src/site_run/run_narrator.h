@@ -34,6 +34,9 @@ public:
     static QString quit();
     // The red line while the cycle waits for "2".
     static QString stopped();
+    // What the journal and the red line say of a file the person must mend.
+    static QString certificatesNotKept(const CertificatesNotKept &failure);
+    static QString notifySettingsReadableByOthers();
 
 private:
     void pageLoaded(const PageLoad &load);

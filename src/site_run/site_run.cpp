@@ -35,6 +35,13 @@ SiteRun::SiteRun(Browser &browser, TimerFactory &timers, QNetworkAccessManager &
         std::fprintf(stderr, "orvo-collector: notify.ini: %s\n", qUtf8Printable(problem));
         m_journal->write(QStringLiteral("notify.ini 有误：") + problem);
     }
+    if (NotifySettings::readableByOthers(notifySettingsPath()))
+        m_journal->write(RunNarrator::notifySettingsReadableByOthers());
+    connect(&browser, &Browser::certificatesNotKept, this, [this](const CertificatesNotKept &failure) {
+        const QString words = RunNarrator::certificatesNotKept(failure);
+        if (!m_certificatesNotKept.contains(words))
+            m_certificatesNotKept << words;
+    });
 }
 
 SiteRun::~SiteRun()
@@ -45,6 +52,14 @@ SiteRun::~SiteRun()
 QString SiteRun::notifySettingsPath() const
 {
     return NotifySettings::pathBeside(m_settingsPath);
+}
+
+QStringList SiteRun::lastingWarnings() const
+{
+    QStringList warnings = m_certificatesNotKept;
+    if (NotifySettings::readableByOthers(notifySettingsPath()))
+        warnings << RunNarrator::notifySettingsReadableByOthers();
+    return warnings;
 }
 
 QString SiteRun::site() const

@@ -3,6 +3,7 @@
 #include "settings/admin_addresses.h"
 
 #include <QObject>
+#include <QStringList>
 #include <functional>
 
 class Alerts;
@@ -51,6 +52,11 @@ public:
     // sent or failed, or after `limitMs`.
     void sayGoodbye(int limitMs, const std::function<void()> &done);
 
+    // Files the person must mend, in words: the red line shows them in turn
+    // with the countdown. A notify.ini that others can read is named until
+    // it is mended; the accepted certificates not kept, until the tool quits.
+    QStringList lastingWarnings() const;
+
     const StageMachine &stages() const { return *m_stages; }
     const RunWatch &watch() const { return *m_watch; }
     RunJournal &journal() { return *m_journal; }
@@ -65,4 +71,5 @@ private:
     RunWatch *const m_watch;
     Notifier *const m_notifier;
     Alerts *const m_alerts;
+    QStringList m_certificatesNotKept;
 };

@@ -25,6 +25,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
+#include <QWebEngineProfile>
 #include <QWidget>
 #include <QtTest>
 
@@ -146,7 +147,8 @@ void TestWebEngineCycle::initTestCase()
 void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn_data()
 {
     // `target` replaces the collection page's address, or the generation
-    // page's for targets under /generate; "refused" is a port nobody serves;
+    // page's for targets under /generate; IMAGE in it is an image on an HTTPS
+    // host whose certificate nobody vouches for; "refused" is a port nobody serves;
     // "two sites" runs a second site in the same process beside the first.
     // `said`: the page dialog the browser answered by itself, if any.
     QTest::addColumn<QString>("target");
@@ -160,6 +162,12 @@ void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn_data()
         << "/collect?variant=no-button" << QStringList{"GET /collect?variant=no-button"} + generated << "" << "lost";
     QTest::newRow("a login form at the collection address")
         << "/collect?variant=login-form" << QStringList{"GET /collect?variant=login-form"} + generated << "" << "lost";
+    QTest::newRow("collection page redirected to the same path on another host")
+        << "/collect?variant=moved" << QStringList{"GET /collect?variant=moved", "GET /collect?variant=moved"} + generated << "" << "lost";
+    QTest::newRow("collection address without a slash before its query")
+        << "?m=collect" << QStringList{"GET /?m=collect", "POST /?m=collect"} + generated << "" << "";
+    QTest::newRow("collection page showing an image whose certificate nobody vouches for")
+        << "/collect?variant=image&image=IMAGE" << QStringList{"GET /collect?variant=image&image=IMAGE", "POST /collect?variant=image&image=IMAGE"} + generated << "" << "";
     QTest::newRow("collection page with two buttons")
         << "/collect?variant=two-buttons" << QStringList{"GET /collect?variant=two-buttons"} + generated << "" << "changed";
     QTest::newRow("collection form submitted into a new window, its result opening another")
@@ -208,9 +216,14 @@ void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn()
     const bool loggedIn = target != "logged out";
     for (const auto &site : sites)
         QVERIFY(site->start(loggedIn));
+    HttpTestServer imageHost([](const HttpRequest &) { return HttpResponse::html(""); });
+    QVERIFY(imageHost.listen(0, HttpTestServer::selfSignedTls()));
+    const QString image = imageHost.url("/logo.png").toString();
+    target.replace("IMAGE", image);
+    expected.replaceInStrings("IMAGE", image);
     if (target == "refused")
         rig.useAddress(FakeCms::Collection, unreachableAddress());
-    else if (target.startsWith('/'))
+    else if (target.startsWith('/') || target.startsWith('?'))
         rig.useAddress(target.startsWith(FakeCms::Generation) ? FakeCms::Generation : FakeCms::Collection, rig.cms.address(target));
     QStringList dialogs;
     connect(&rig.browser, &Browser::pageDialogAnswered, this,
@@ -237,7 +250,8 @@ void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn()
         };
         QTRY_COMPARE_WITH_TIMEOUT(pressed(), expected.filter(QStringLiteral("POST /")).size(), Patience);
         for (const HttpRequest &request : site.cms.requests().mid(before[i])) {
-            QVERIFY2(!loggedIn || site.cms.carriesSession(request), qPrintable(FakeCms::describe(request)));
+            const bool toTheSite = !request.header("Host").startsWith("localhost");
+            QVERIFY2(!loggedIn || !toTheSite || site.cms.carriesSession(request), qPrintable(FakeCms::describe(request)));
             QVERIFY2(request.method != "POST" || request.body.contains("submit_button="), request.body.constData());
         }
         // Each site's journal tells of its own pages only.
@@ -246,6 +260,7 @@ void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn()
             QCOMPARE(occurrencesIn(site.journal(), sites[1 - i]->cms.address(FakeCms::HomePage)), 0);
     }
     QCOMPARE(dialogs.join(QString()), said);
+    QCOMPARE(occurrencesIn(rig.journal(), "已拒绝网页中 " + image) > 0, target.contains(image));
     const SiteHealth &health = rig.run.watch().health();
     QCOMPARE(QString(health.loginLost ? "lost" : health.unexpectedPage ? "changed" : ""), told);
 }
@@ -303,7 +318,9 @@ void TestWebEngineCycle::questionsOfTheSiteAreTheOperatorsToAnswer_data()
 {
     // `site`: "password" for an admin folder behind HTTP Basic authentication,
     // else HTTPS with a certificate nobody vouches for, and what the file of
-    // accepted certificates holds for its host: "none", "this" or "another";
+    // accepted certificates holds for its host: "none", "this" (after another
+    // port's), "another" (by host alone, as earlier versions kept them),
+    // "another port's", or "unreadable" (a folder in its place);
     // `opener`: "1" (the person's login page) or "2" (the cycle's page);
     // `answers`: what the person gives each box in turn: keys (\t Tab, \r
     // Enter, \x1b Escape), or "click" on 继续访问.
@@ -319,7 +336,9 @@ void TestWebEngineCycle::questionsOfTheSiteAreTheOperatorsToAnswer_data()
     QTest::newRow("first certificate on a page of the cycle, Enter refuses") << "none" << "2" << QStringList{"\r"} << false;
     QTest::newRow("changed certificate, Enter refuses") << "another" << "1" << QStringList{"\r"} << false;
     QTest::newRow("changed certificate, a click accepts") << "another" << "1" << QStringList{"click"} << true;
+    QTest::newRow("another port's certificate: a first one, Enter continues") << "another port's" << "1" << QStringList{"\r"} << true;
     QTest::newRow("certificate accepted before: no question") << "this" << "2" << QStringList{} << true;
+    QTest::newRow("unreadable file: asked, and said that it is neither read nor kept") << "unreadable" << "1" << QStringList{"\r"} << true;
 }
 
 // A box asks without blocking, and nothing reaches the site on a certificate
@@ -334,15 +353,24 @@ void TestWebEngineCycle::questionsOfTheSiteAreTheOperatorsToAnswer()
     QSslConfiguration tls;
     QString fingerprint;
     const QString accepted = AcceptedCertificates::defaultPath(); // read as the browser starts
+    QDir(accepted).removeRecursively();
     QFile::remove(accepted);
+    QVERIFY(QDir().mkpath(QFileInfo(accepted).path()));
+    QFile::setPermissions(QFileInfo(accepted).path(), QFileDevice::Permissions(0x7755)); // repaired at start
+    QByteArray kept;
     if (site != "password") {
         tls = HttpTestServer::selfSignedTls();
         QVERIFY(!tls.localCertificate().isNull());
         fingerprint = QString::fromLatin1(tls.localCertificate().digest(QCryptographicHash::Sha256).toHex(':').toUpper());
-        if (site != "none")
-            AcceptedCertificates(accepted).remember("127.0.0.1", site == "this" ? fingerprint : QString(fingerprint).replace('A', 'B'));
+        const QByteArray other = QString(fingerprint).replace('A', 'B').toLatin1();
+        kept = site == "this" ? "127.0.0.1:1 " + other + "\n127.0.0.1 " + fingerprint.toLatin1() + "\n"
+            : site == "another" ? "127.0.0.1 " + other + "\n" : site == "another port's" ? "127.0.0.1:1 " + other + "\n" : "";
+        QFile file(accepted);
+        QVERIFY(site == "unreadable" ? QDir().mkpath(accepted) : file.open(QIODevice::WriteOnly) && file.write(kept) == kept.size());
     }
     Rig rig;
+    for (const QString &folder : {QFileInfo(accepted).path(), rig.browser.page()->profile()->persistentStoragePath()})
+        QCOMPARE(QFileInfo(folder).permissions() & 0x77, 0);
     if (site == "password")
         rig.cms.requireBasicAuth();
     QVERIFY(rig.start(false, tls));
@@ -357,14 +385,23 @@ void TestWebEngineCycle::questionsOfTheSiteAreTheOperatorsToAnswer()
         for (const QChar key : answer)
             QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, key.toLatin1());
     });
+    // The login address as typed redirects to the site's, as HTTP addresses of sites moved to HTTPS do.
+    HttpTestServer hop([&rig](const HttpRequest &) { return HttpResponse::redirect(rig.cms.url("/login").toEncoded()); });
+    QVERIFY(hop.listen());
+    rig.useAddress(FakeCms::Login, hop.url("/go").toString());
     opener == "1" ? rig.run.openLoginPage() : rig.run.startCycle();
     QTRY_VERIFY_WITH_TIMEOUT(person.seen.size() == answers.size()
                                  && std::none_of(person.seen.cbegin(), person.seen.cend(), [](const auto &box) { return box && box->isVisible(); })
                                  && !rig.browser.page()->isLoading()
                                  && (rig.browser.page()->title() == "管理员登录") == through, Patience);
     QCOMPARE(sentBefore, answers.isEmpty() ? -1 : int(site == "password")); // the refused request
-    if (site != "password")
+    if (site == "unreadable") {
+        QCOMPARE(rig.run.lastingWarnings().filter(accepted).size(), 2);
+        QCOMPARE(occurrencesIn(rig.journal(), "已接受的证书：" + accepted), 2);
+    } else if (site != "password") {
         QCOMPARE(occurrencesIn(accepted, fingerprint), int(through));
+        QCOMPARE(occurrencesIn(accepted, "\n"), kept.count('\n') + int(through && site != "this")); // earlier lines stay
+    }
     if (opener == "2" || !through)
         return;
     QVERIFY(submitLogin(*rig.browser.page(), rig.cms, Patience));

@@ -78,6 +78,11 @@ HttpResponse FakeCms::handle(const HttpRequest &request)
         refusal.headers.append({"WWW-Authenticate", QByteArray("Basic realm=\"") + BasicRealm + '"'});
         return refusal;
     }
+    // Moved to another host, where another site answers at the same path.
+    if (variantOf(request) == "moved")
+        return request.header("Host").startsWith("127.")
+            ? HttpResponse::redirect("http://localhost:" + QByteArray::number(url("/").port()) + request.target)
+            : respond(request);
     if (isLogin(request)) {
         // A login after the session died starts a new one.
         if (sessionExpired())
@@ -99,7 +104,7 @@ HttpResponse FakeCms::respond(const HttpRequest &request) const
     const QByteArray path = request.path();
     if (path == Login)
         return loginPage(request);
-    if (path == Collection)
+    if (path == Collection || path == "/")
         return collectionPage(request);
     if (path == Generation && request.method == "POST")
         return page("生成", "<p>生成完成</p>");
@@ -146,11 +151,12 @@ HttpResponse FakeCms::collectionPage(const HttpRequest &request) const
                           <input type="submit" name="submit_button" value="登录">)"},
         {"two-buttons", R"(<input type="submit" name="submit_button" value="开始采集">
                            <input type="submit" id="submit_button" name="again" value="重新采集">)"}};
-    return page("采集", QString(R"(<form method="post" action="%1"%2><input type="hidden" name="task" value="all">%3%4</form>)")
+    const QString image = QUrlQuery(QUrl(QString::fromLatin1(request.target)).query()).queryItemValue("image");
+    return page("采集", QString(R"(<form method="post" action="%1"%2><input type="hidden" name="task" value="all">%3%4</form>%5)")
                           .arg(QString::fromLatin1(request.target).toHtmlEscaped(),
                                variant == "new-window" ? R"( target="_blank")" : "",
                                buttons.value(variant, R"(<input type="submit" name="submit_button" value="开始采集">)"),
-                               deleteButton));
+                               deleteButton, image.isEmpty() ? "" : "<img src=\"" + image.toHtmlEscaped() + "\">"));
 }
 
 bool FakeCms::carriesSession(const HttpRequest &request) const

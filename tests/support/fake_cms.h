@@ -27,7 +27,10 @@ class QWebEnginePage;
 // "alert", "confirm" and "prompt" (the result page calls it; a confirm
 // answered OK requests /collect?confirmed=1), "delete" (it and its result
 // page have a button, id "delete", that asks confirm('确定删除?') and,
-// answered OK, requests /delete). /generate?variant=one-button has a
+// answered OK, requests /delete), "moved" (redirected to the same address
+// on localhost, where the page is served without a login). With "image" in
+// the query, the page shows the image at that address. "/" is the
+// collection page too, as in CMSs run by one script. /generate?variant=one-button has a
 // submit_button in its first form only. A page with "variant=hang" is never
 // answered. /favicon.ico is not found.
 class FakeCms {
