@@ -266,8 +266,11 @@ void TestWindow::unattendedRunIsToldInTheJournalTheTrayAndTheRedLine()
     };
     wait(1);
     window.browser.collectionButtons = 1;
+    emit window.browser.certificatesNotKept({CertificatesNotKept::Unsaved, "/data/accepted", "No space left on device"});
     wait(281);
     QCOMPARE(robot.log().count("GET /heartbeat"), 1); // the second cycle's
+    // A file to mend takes every other second of the countdown while the site is well.
+    QCOMPARE(lines.count("无法保存已接受的证书：/data/accepted：No space left on device"), 40);
     wait(1);
     const QString said = QString("采集完成\n2026-12-07 00:00:00 第9轮 伪造") + QString(2000, u'长'); // a line forged, and long
     emit window.browser.pageDialogAnswered(PageDialog::Alert, said);
@@ -303,6 +306,7 @@ void TestWindow::unattendedRunIsToldInTheJournalTheTrayAndTheRedLine()
         "第0轮 启动", "第1轮 打开采集页：http://cms/collect",
         "第1轮 采集页载入成功", "第1轮 采集页：未按下提交按钮（找到 0 个 submit_button）",
         "第1轮 采集页上没有提交按钮：后台登录可能已失效，请重新登陆", "第1轮 通知已发送（login_lost）" + taken,
+        "第1轮 无法保存已接受的证书：/data/accepted：No space left on device",
         "第1轮 打开信息页生成页：http://cms/generate", "第1轮 信息页生成页载入成功",
         "第1轮 信息页生成页：已按下提交按钮", "第1轮 打开首页生成页：http://cms/home",
         "第1轮 首页生成页载入成功", "第2轮 打开采集页：http://cms/collect",

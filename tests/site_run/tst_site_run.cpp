@@ -3,10 +3,12 @@
 
 #include "fake_browser.h"
 #include "http_test_server.h"
+#include "notify/notifier.h"
 #include "settings/notify_settings.h"
 #include "settings/settings_file.h"
 #include "site_run/run_watch.h"
 #include "site_run/site_run.h"
+#include "text_file.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -127,6 +129,8 @@ void TestSiteRun::notifySettingsThatCannotBeUsedAreNamedAtStart_data()
     QTest::newRow("unreadable") << QByteArray() << "notify.ini 有误：无法读取";
     QTest::newRow("unknown kind") << QByteArray("[webhook]\nurl=https://a.example/\nkind=slack\n") << "notify.ini 有误：未知的机器人类型“slack”";
     QTest::newRow("no address") << QByteArray("[webhook]\nurl=a b\n") << "notify.ini 有误：机器人地址无法识别";
+    QTest::newRow("readable by others, written by hand") << QByteArray("[webhook]\nurl = https://a.example/\n")
+                                                         << "notify.ini 可被其他用户读取，请执行 chmod 600 notify.ini";
 }
 
 void TestSiteRun::notifySettingsThatCannotBeUsedAreNamedAtStart()
@@ -137,6 +141,8 @@ void TestSiteRun::notifySettingsThatCannotBeUsedAreNamedAtStart()
     QFile ini(folder.filePath("notify.ini"));
     QVERIFY(file.isNull() ? QDir(folder.path()).mkdir("notify.ini") : ini.open(QIODevice::WriteOnly) && ini.write(file) > 0);
     ini.close();
+    const bool readable = named.contains("chmod");
+    ini.setPermissions(QFileDevice::Permissions(readable ? 0x6644 : 0x6600));
     VirtualClock clock;
     FakeBrowser browser(clock);
     QNetworkAccessManager network;
@@ -144,6 +150,14 @@ void TestSiteRun::notifySettingsThatCannotBeUsedAreNamedAtStart()
     QFile journal(folder.filePath("run-journal.txt"));
     QVERIFY(journal.open(QIODevice::ReadOnly));
     QVERIFY2(QString::fromUtf8(journal.readAll()).contains(named), qPrintable(named));
+    // Named on the red line until saving makes it owner-only, what could be used kept.
+    QCOMPARE(run.lastingWarnings().contains(named), readable);
+    if (file.isNull())
+        return;
+    QVERIFY(run.notifier().settings().save(ini.fileName()).isEmpty());
+    QCOMPARE(int(QFileInfo(ini.fileName()).permissions() & 0x77), 0);
+    QVERIFY(run.lastingWarnings().isEmpty());
+    QCOMPARE(occurrencesIn(ini.fileName(), "url=https://a.example/\n"), int(readable));
 }
 
 QTEST_MAIN(TestSiteRun)
