@@ -37,6 +37,7 @@ void TestRequestedLoad::onlyTheRequestedLoadsEndIsReported_data()
     QTest::newRow("the page asked for, with a query item added")
         << QStringList{"request index.php?m=collect", "started index.php?m=collect", "ok index.php?sid=7&m=collect"}
         << "001";
+    QTest::newRow("a slash added") << QStringList{"request admin", "started admin", "ok admin/"} << "001";
     QTest::newRow("failed load") << QStringList{"request collect", "started collect", "failed collect"} << "001";
     QTest::newRow("submission after the press")
         << QStringList{"request collect", "started collect", "ok collect", "started collect", "ok collect"} << "00100";

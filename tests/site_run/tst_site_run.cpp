@@ -38,9 +38,9 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
     QTest::addColumn<QString>("watch");
     QTest::addColumn<QString>("robot");
     const QString cycle = "ok, +60, ok, +20, ok";
-    QTest::newRow("no button: the login lost once, recovered at the next press, no beat without both presses")
-        << "buttons 0, 2, " + cycle + ", 2, " + cycle + ", buttons 1, 2, ok"
-        << "lost, lost over, pressed" << "login_lost, recovered";
+    QTest::newRow("no button: the login lost once, recovered at the next press only, no beat without both presses")
+        << "buttons 0, 2, " + cycle + ", 2, " + cycle + ", buttons 1, 2, ok, 2, ok"
+        << "lost, lost over, pressed, pressed" << "login_lost, recovered";
     QTest::newRow("a page that ends elsewhere loses the login")
         << "2, away, +60, ok" << "lost" << "login_lost";
     QTest::newRow("a button of a login form, not pressed, loses the login")
@@ -54,6 +54,8 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
         << "page_changed, recovered, page_changed, 1 beat";
     QTest::newRow("two failed loads in a row are an outage, until a page loads")
         << "2, fail, +60, ok, +20, fail, 2, fail, +60, ok" << "outage, outage over" << "outage";
+    QTest::newRow("two failed loads with a good one between them are no outage")
+        << "2, fail, +60, ok, +20, fail" << "" << "";
     QTest::newRow("one box told once, another anew, none over; a refusal meanwhile is no outage")
         << "2, password, password, fail, +60, fail, certificate, answered" << "box, box, box over" << "waiting, waiting";
     QTest::newRow("stopped by 1: told after 10 minutes, not when 2 comes first")
