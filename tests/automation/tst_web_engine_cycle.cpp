@@ -23,7 +23,6 @@
 #include <QNetworkAccessManager>
 #include <QSignalSpy>
 #include <QStandardPaths>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <QWebEngineProfile>
@@ -80,16 +79,6 @@ struct Rig {
     QNetworkAccessManager network;
     SiteRun run{browser, timers, network, folder.filePath(QStringLiteral("123.txt"))};
 };
-
-// The address of a loopback port nobody listens on.
-QString unreachableAddress()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return QStringLiteral("http://127.0.0.1:%1/collect").arg(port);
-}
 
 // Someone at the screen: every box that shows up, the browser's or the
 // tool's, is seen once and handed to `answer`.
@@ -223,7 +212,7 @@ void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn()
     target.replace("IMAGE", image);
     expected.replaceInStrings("IMAGE", image);
     if (target == "refused")
-        rig.useAddress(FakeCms::Collection, unreachableAddress());
+        rig.useAddress(FakeCms::Collection, "http://127.0.0.1:1/collect"); // a port nobody serves
     else if (target.startsWith('/') || target.startsWith('?'))
         rig.useAddress(target.startsWith(FakeCms::Generation) ? FakeCms::Generation : FakeCms::Collection, rig.cms.address(target));
     QStringList dialogs;
@@ -363,9 +352,8 @@ void TestWebEngineCycle::questionsOfTheSiteAreTheOperatorsToAnswer()
         tls = HttpTestServer::selfSignedTls();
         QVERIFY(!tls.localCertificate().isNull());
         fingerprint = QString::fromLatin1(tls.localCertificate().digest(QCryptographicHash::Sha256).toHex(':').toUpper());
-        const QByteArray other = QString(fingerprint).replace('A', 'B').toLatin1();
-        kept = site == "this" ? "127.0.0.1:1 " + other + "\n127.0.0.1 " + fingerprint.toLatin1() + "\n"
-            : site == "another" ? "127.0.0.1 " + other + "\n" : site == "another port's" ? "127.0.0.1:1 " + other + "\n" : "";
+        const QHash<QString, QByteArray> lines{{"this", "127.0.0.1:1 OTHER\n127.0.0.1 FP\n"}, {"another", "127.0.0.1 OTHER\n"}, {"another port's", "127.0.0.1:1 OTHER\n"}};
+        kept = lines.value(site).replace("OTHER", QString(fingerprint).replace('A', 'B').toLatin1()).replace("FP", fingerprint.toLatin1());
         QFile file(accepted);
         QVERIFY(site == "unreadable" ? QDir().mkpath(accepted) : file.open(QIODevice::WriteOnly) && file.write(kept) == kept.size());
     }
