@@ -49,8 +49,8 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
         << "buttons 2, 2, " + cycle + ", 2, ok, buttons 1, 2, ok" << "changed, changed over, pressed"
         << "page_changed, recovered";
     QTest::newRow("no second button on the generation page: told once per run of such cycles")
-        << "second 1, 2, " + cycle + ", 2, " + cycle + ", second 2, 2, " + cycle + ", second 0, 2, " + cycle
-        << "pressed, changed, pressed, pressed, changed over, completed, pressed, changed"
+        << "second 1, 2, " + cycle + ", 2, " + cycle + ", second 2, 2, " + cycle + ", second 0, 2, " + cycle + ", 2, " + cycle
+        << "pressed, changed, pressed, pressed, changed over, completed, pressed, changed, pressed"
         << "page_changed, recovered, page_changed, 1 beat";
     QTest::newRow("two failed loads in a row are an outage, until a page loads")
         << "2, fail, +60, ok, +20, fail, 2, fail, +60, ok" << "outage, outage over" << "outage";
