@@ -69,5 +69,10 @@ void StatusLine::troubleEnded(SiteTrouble trouble)
 void StatusLine::say(const QString &text, bool awaited)
 {
     setText(text);
+    // Too long for the line (a file's path, say): its beginning shows, the
+    // whole of it in the tooltip and the journal.
+    const bool fits = fontMetrics().horizontalAdvance(text) <= contentsRect().width();
+    setAlignment((fits ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
+    setToolTip(fits ? QString() : text);
     m_showsAwaited = awaited;
 }
