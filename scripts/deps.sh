@@ -5,11 +5,13 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
-  qt6-declarative-dev qt6-webengine-dev libqt6webenginecore6-bin
+  qt6-declarative-dev qt6-webengine-dev qt6-webchannel-dev libqt6webenginecore6-bin
   fonts-wqy-zenhei xdg-utils
   desktop-file-utils # the install test validates the desktop entries
   dpkg-dev file # cpack -G DEB computes the package's dependencies with them
   openssl # the tests make certificates for their HTTPS server
+  qtkeychain-qt6-dev libsecret-1-0 # remembered logins in the desktop's keyring
+  gnome-keyring dbus-daemon # a real keyring for the tests, in a D-Bus session of their own
 )
 
 missing=()
