@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/remembered_login.h"
+
 #include <QObject>
 #include <QString>
 #include <QUrl>
@@ -96,6 +98,9 @@ public:
     virtual void pressSubmitButton() = 0;
     // Clicks the second element named "submit_button", if there is one.
     virtual void pressSecondSubmitButton() = 0;
+    // Fills in and submits the login form of the page shown, as remembered;
+    // loginSent() tells whether it did.
+    virtual void logIn(const RememberedLogin &login) = 0;
     // While the cycle drives the browser, the pages' dialogs are answered by
     // the browser itself; otherwise they wait for the person, as in any browser.
     virtual void setUnattended(bool unattended) = 0;
@@ -117,4 +122,12 @@ signals:
     // than the page itself (an image, a frame): refused without a question.
     void certificateRefused(const QUrl &url);
     void certificatesNotKept(const CertificatesNotKept &failure);
+    // The person submitted a login form: a POST form with a password field,
+    // in the page at `page` (login.address is left empty).
+    void loginSubmitted(const QUrl &page, const RememberedLogin &login, bool captcha);
+    // logIn() submitted the form, or sent nothing: the page has changed.
+    void loginSent(bool sent);
+    // The load that a login form's submission started has ended; whether
+    // the page it shows still asks for a password (so does a failed load).
+    void loginAnswered(bool stillAsks);
 };

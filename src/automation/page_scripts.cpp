@@ -61,3 +61,115 @@ QString PageScripts::pressElementNamedAt(const QString &name, int index)
 {
     return apply(pressAt, {{QStringLiteral("name"), name}, {QStringLiteral("index"), index}});
 }
+
+namespace {
+
+// Runs after qwebchannel.js, at the creation of each document.
+const char watchLogins[] = R"JS(function (args) {
+    var reporter = null;
+    new QWebChannel(qt.webChannelTransport, function (channel) { reporter = channel.objects[args.reporter]; });
+    var captchaName = /captcha|vcode|verify|seccode|yzm|验证码/i;
+    document.addEventListener('submit', function (event) {
+        var form = event.target;
+        if (!reporter || !(form instanceof HTMLFormElement) || (form.method || '').toLowerCase() !== 'post'
+            || !form.querySelector('input[type=password]'))
+            return;
+        var report = {page: location.href, form: Array.prototype.indexOf.call(document.forms, form),
+                      fields: [], choices: [], userField: '', user: '', passwordField: '', password: '',
+                      submitter: event.submitter && event.submitter.name || '',
+                      captcha: !!form.querySelector('img, canvas')};
+        var lastText = null;
+        for (var i = 0; i < form.elements.length; ++i) {
+            var field = form.elements[i];
+            var type = (field.type || '').toLowerCase();
+            if (!field.name)
+                continue;
+            report.fields.push(field.name);
+            if (captchaName.test(field.name) || captchaName.test(field.id))
+                report.captcha = true;
+            if (type === 'password' && !report.passwordField) {
+                report.passwordField = field.name;
+                report.password = field.value;
+                if (lastText) {
+                    report.userField = lastText.name;
+                    report.user = lastText.value;
+                }
+            } else if ((type === 'text' || type === 'email') && !report.passwordField) {
+                lastText = field;
+            } else if (type === 'checkbox') {
+                report.choices.push([field.name, field.checked ? (field.value || 'on') : '']);
+            } else if (field.tagName === 'SELECT') {
+                report.choices.push([field.name, field.value]);
+            }
+        }
+        reporter.submitted(report);
+    }, true);
+})JS";
+
+const char logInWith[] = R"JS(function (args) {
+    var form = document.forms[args.form];
+    if (!form)
+        return {sent: false};
+    var kept = {};
+    if (args.userField)
+        kept[args.userField] = args.user;
+    kept[args.passwordField] = args.password;
+    args.choices.forEach(function (choice) { kept[choice[0]] = choice[1]; });
+    var named = {};
+    for (var i = 0; i < form.elements.length; ++i) {
+        var field = form.elements[i];
+        var type = (field.type || '').toLowerCase();
+        if (!field.name)
+            continue;
+        named[field.name] = named[field.name] || field;
+        var typed = ['hidden', 'submit', 'button', 'image', 'reset'].indexOf(type) < 0;
+        if (args.fields.indexOf(field.name) < 0 || (typed && field.getClientRects().length > 0 && !(field.name in kept)))
+            return {sent: false};
+    }
+    for (var name in kept) {
+        if (!named[name])
+            return {sent: false};
+    }
+    if (args.submitter && !named[args.submitter])
+        return {sent: false};
+    for (var name in kept) {
+        var field = named[name];
+        if ((field.type || '').toLowerCase() === 'checkbox') {
+            field.checked = kept[name] !== '';
+        } else {
+            var setter = Object.getOwnPropertyDescriptor(Object.getPrototypeOf(field), 'value').set;
+            setter.call(field, kept[name]);
+            field.dispatchEvent(new Event('input', {bubbles: true}));
+        }
+        field.dispatchEvent(new Event('change', {bubbles: true}));
+    }
+    form.target = '_self';
+    if (args.submitter)
+        named[args.submitter].click();
+    else
+        form.requestSubmit();
+    return {sent: true};
+})JS";
+
+QString call(const char *function, const QJsonObject &args)
+{
+    const QString json = QString::fromUtf8(QJsonDocument(args).toJson(QJsonDocument::Compact));
+    return QStringLiteral("(%1)(%2);").arg(QString::fromUtf8(function), json);
+}
+
+} // namespace
+
+QString PageScripts::loginWatcher(const QString &reporterName)
+{
+    return call(watchLogins, {{QStringLiteral("reporter"), reporterName}});
+}
+
+QString PageScripts::logIn(const QJsonObject &login)
+{
+    return call(logInWith, login);
+}
+
+QString PageScripts::asksForPassword()
+{
+    return QStringLiteral("!!document.querySelector('input[type=password]');");
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QString>
 
 // Every script the tool runs in a page. Each is a fixed function applied to
@@ -15,5 +16,21 @@ QString pressOnlyElementNamed(const QString &name);
 
 // Clicks the element at `index` of document.getElementsByName(`name`).
 QString pressElementNamedAt(const QString &name, int index);
+
+// Installed in every page's main frame, in the tool's own script world:
+// reports each POST form with a password field as it is submitted, read
+// before the page's own scripts can change it (hash the password, say),
+// to the channel object named `reporterName`.
+QString loginWatcher(const QString &reporterName);
+
+// Fills in the form of `login` (RememberedLogin::toJson()) as typing would,
+// so that the page's scripts see it, and submits it once through the
+// control that submitted it. Sends nothing when the form has changed: a
+// remembered field missing, a visible field that was not remembered (a
+// captcha), or a field that was not there then. Gives {sent}.
+QString logIn(const QJsonObject &login);
+
+// Gives whether the page shows a password field.
+QString asksForPassword();
 
 } // namespace PageScripts

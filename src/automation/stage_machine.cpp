@@ -53,13 +53,25 @@ void StageMachine::startCycle()
     emit cycleStarted();
 }
 
-void StageMachine::stop(Stop why)
+void StageMachine::openLoginPageToLogIn()
 {
-    m_stage = Stage::Idle;
+    endWaits();
+    m_stage = Stage::LoggingIn;
+    open(Page::Login, m_addresses.login);
+}
+
+void StageMachine::endWaits()
+{
     m_collectionWait->setEnabled(false);
     m_generationWait->setEnabled(false);
     m_clock->stop();
     m_countdown->stop();
+}
+
+void StageMachine::stop(Stop why)
+{
+    m_stage = Stage::Idle;
+    endWaits();
     m_browser.setUnattended(false);
     emit cycleStopped(why);
 }
@@ -132,6 +144,7 @@ void StageMachine::onPageLoaded()
     case Stage::Idle:
     case Stage::CollectionSubmitted:
     case Stage::GenerationSubmitted:
+    case Stage::LoggingIn:
         break;
     }
 }

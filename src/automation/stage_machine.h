@@ -36,6 +36,10 @@ public:
     // page of the tool's replaces the login page while they type.
     void openLoginPage();
     void startCycle();
+    // For the tool to log in again by itself: the cycle's waits end and the
+    // login page opens, the browser still unattended and the cycle still
+    // taken for running; startCycle() goes on, "1" hands over as always.
+    void openLoginPageToLogIn();
     bool isRunning() const { return m_stage != Stage::Idle; }
     // A cycle length the user confirmed; a countdown to the next collection
     // that is running moves with it.
@@ -54,7 +58,7 @@ signals:
     void pageOpened(StageMachine::Page page, const QString &address, bool again);
 
 private:
-    enum class Stage { Idle, CollectionRequested, CollectionSubmitted, GenerationRequested, GenerationSubmitted };
+    enum class Stage { Idle, CollectionRequested, CollectionSubmitted, GenerationRequested, GenerationSubmitted, LoggingIn };
 
     void submitCollectionForm();
     void openGenerationPage();
@@ -64,6 +68,7 @@ private:
     void onCollectionWaitOver();
     void onGenerationWaitOver();
     void stop(Stop why);
+    void endWaits();
     void startWait(Timer *wait);
     void open(Page page, const QString &address, bool again = false);
 

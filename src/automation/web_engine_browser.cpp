@@ -3,6 +3,7 @@
 #include "accepted_certificates.h"
 #include "base/owner_only_folder.h"
 #include "certificate_questions.h"
+#include "login_watch.h"
 #include "page_scripts.h"
 #include "site_login.h"
 #include "unattended_page.h"
@@ -73,8 +74,14 @@ WebEngineBrowser::WebEngineBrowser(const QString &profileName, int loadTimeoutMs
       m_page(new UnattendedPage(m_profile)),
       m_view(new QWebEngineView),
       m_login(new SiteLogin(*m_page, m_view, this)),
-      m_certificates(new CertificateQuestions(*m_page, m_view, AcceptedCertificates::defaultPath(), this))
+      m_certificates(new CertificateQuestions(*m_page, m_view, AcceptedCertificates::defaultPath(), this)),
+      m_logins(new LoginWatch(*m_page, this))
 {
+    connect(m_logins, &LoginWatch::loginSubmitted, this,
+            [this](const QUrl &page, const RememberedLogin &login, bool captcha) {
+                m_loginSubmitted = true;
+                emit loginSubmitted(page, login, captcha);
+            });
     m_view->installEventFilter(this);
     m_view->setPage(m_page);
     connect(m_page, &UnattendedPage::personTookOver, this, &Browser::personTookOver);
@@ -129,6 +136,8 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo &info)
 {
     if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
         m_onRequestedPage = false;
+    else if (std::exchange(m_loginSubmitted, false))
+        answerLogin(info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
     const bool otherLoadEnded = info.status() != QWebEngineLoadingInfo::LoadStartedStatus
         && m_requested.awaitingStart();
     const bool ended = m_requested.endsWith(info.status(), info.url());
@@ -157,6 +166,11 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo &info)
 
 void WebEngineBrowser::onLoadTimeout()
 {
+    if (std::exchange(m_loginSubmitted, false)) {
+        m_page->triggerAction(QWebEnginePage::Stop);
+        emit loginAnswered(true);
+        return;
+    }
     if (!m_requested.pending())
         return;
     m_requested.forget();
@@ -173,6 +187,27 @@ void WebEngineBrowser::pressSubmitButton()
 void WebEngineBrowser::pressSecondSubmitButton()
 {
     run(PageScripts::pressElementNamedAt(SubmitButton, 1));
+}
+
+void WebEngineBrowser::logIn(const RememberedLogin &login)
+{
+    m_page->runJavaScript(PageScripts::logIn(LoginWatch::scriptArguments(login)), QWebEngineScript::ApplicationWorld,
+                          [this](const QVariant &result) {
+                              const bool sent = result.toMap().value(QStringLiteral("sent")).toBool();
+                              m_loginSubmitted = sent;
+                              if (sent)
+                                  m_loadTimeout->start();
+                              emit loginSent(sent);
+                          });
+}
+
+void WebEngineBrowser::answerLogin(bool loaded)
+{
+    m_loadTimeout->stop();
+    if (!loaded)
+        return emit loginAnswered(true);
+    m_page->runJavaScript(PageScripts::asksForPassword(), QWebEngineScript::ApplicationWorld,
+                          [this](const QVariant &asks) { emit loginAnswered(asks.toBool()); });
 }
 
 void WebEngineBrowser::setUnattended(bool unattended)

@@ -11,6 +11,7 @@ class QWebEnginePage;
 class QWebEngineProfile;
 class QWidget;
 class CertificateQuestions;
+class LoginWatch;
 class SiteLogin;
 class UnattendedPage;
 
@@ -38,6 +39,7 @@ public:
     void navigate(const QString &address) override;
     void pressSubmitButton() override;
     void pressSecondSubmitButton() override;
+    void logIn(const RememberedLogin &login) override;
     void setUnattended(bool unattended) override;
 
 protected:
@@ -50,6 +52,8 @@ private:
     void run(const QString &script);
     PersonWait awaitedAnswer() const;
     void onPersonAwaited();
+    // The page shown after a login form's submission: does it still ask for a password?
+    void answerLogin(bool loaded);
 
     static constexpr int RetryAfterMs = 5000;
 
@@ -60,9 +64,11 @@ private:
     QPointer<QWebEngineView> m_view;
     SiteLogin *m_login;
     CertificateQuestions *m_certificates;
+    LoginWatch *m_logins;
     RequestedLoad m_requested;
     // Set while the page shown is the one the cycle asked for; a press
     // anywhere else would submit the wrong form.
     bool m_onRequestedPage = false;
     bool m_retried = false; // the requested load was asked for a second time
+    bool m_loginSubmitted = false; // the end of the next load answers a login
 };

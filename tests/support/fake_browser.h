@@ -38,6 +38,7 @@ public:
     }
     // Ends the load with the next of `loads`, or as loaded when none is left.
     void setUnattended(bool) override {}
+    void logIn(const RememberedLogin &) override { emit loginSent(false); }
     void finishLoad()
     {
         const PageLoad load = loads.isEmpty() ? PageLoad{} : loads.takeFirst();
