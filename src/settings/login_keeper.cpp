@@ -15,9 +15,11 @@ namespace {
 
 const QString Service = QStringLiteral("orvo-collector");
 
-template <typename Job> Job *job(QObject *parent, const QString &key)
+// A job lives until it finishes, whatever becomes of the keeper: libsecret
+// calls back into a job deleted before its answer.
+template <typename Job> Job *job(const QString &key)
 {
-    auto *made = new Job(Service, parent);
+    auto *made = new Job(Service);
     made->setAutoDelete(true);
     made->setInsecureFallback(false);
     made->setKey(key);
@@ -41,7 +43,7 @@ LoginKeeper::LoginKeeper(const QString &settingsPath, TimerFactory &timers, QObj
 void LoginKeeper::load()
 {
     m_patience->setEnabled(true);
-    auto *read = job<QKeychain::ReadPasswordJob>(this, m_key);
+    auto *read = job<QKeychain::ReadPasswordJob>(m_key);
     connect(read, &QKeychain::Job::finished, this, [this, read] {
         if (m_loaded)
             return; // answered too late
@@ -78,7 +80,7 @@ void LoginKeeper::keep(const RememberedLogin &login)
         m_place = failure.isEmpty() ? Place::File : m_place;
         return emit changed(failure);
     }
-    auto *write = job<QKeychain::WritePasswordJob>(this, m_key);
+    auto *write = job<QKeychain::WritePasswordJob>(m_key);
     write->setBinaryData(login.toText());
     connect(write, &QKeychain::Job::finished, this, [this, write] {
         const bool written = write->error() == QKeychain::NoError;
@@ -97,7 +99,7 @@ void LoginKeeper::forget()
     m_place = Place::Nowhere;
     QFile::remove(m_filePath);
     if (m_keyringAnswers)
-        job<QKeychain::DeletePasswordJob>(this, m_key)->start();
+        job<QKeychain::DeletePasswordJob>(m_key)->start();
     emit changed();
 }
 

@@ -1,15 +1,19 @@
 #include "alerts.h"
 
 #include "notify/notifier.h"
+#include "relogin.h"
 #include "run_narrator.h"
 #include "run_watch.h"
 
-Alerts::Alerts(const RunWatch &watch, Notifier &notifier, std::function<QString()> site, QObject *parent)
+Alerts::Alerts(const RunWatch &watch, const Relogin &relogin, Notifier &notifier, std::function<QString()> site,
+               QObject *parent)
     : QObject(parent), m_watch(watch), m_notifier(notifier), m_site(std::move(site))
 {
-    connect(&watch, &RunWatch::troubleBegan, this, [this](SiteTrouble trouble) {
+    connect(&watch, &RunWatch::troubleBegan, this, [this, &relogin](SiteTrouble trouble) {
         if (!m_troubleSince.isValid())
             m_troubleSince = QDateTime::currentDateTime();
+        if (trouble == SiteTrouble::LoginLost && relogin.willTry())
+            return;
         m_notifier.send(RunNarrator::alertEvent(trouble), m_site(), RunNarrator::alert(trouble, m_watch.health()));
     });
     // Recovered once the collection page is pressed again, and no page of the
@@ -25,6 +29,16 @@ Alerts::Alerts(const RunWatch &watch, Notifier &notifier, std::function<QString(
     connect(&watch, &RunWatch::troubleEnded, this, [recovered](SiteTrouble trouble) {
         if (trouble == SiteTrouble::PageChanged)
             recovered();
+    });
+    connect(&relogin, &Relogin::tried, this, [this](Relogin::Outcome outcome) {
+        if (outcome == Relogin::Outcome::LoggedIn) {
+            m_troubleSince = {};
+            m_notifier.send(QStringLiteral("relogin"), m_site(), RunNarrator::loggedInAgain());
+        } else if (outcome != Relogin::Outcome::Failed && m_watch.health().loginLost) {
+            // No login sent: the lost login's own alert, held back for the try.
+            m_notifier.send(RunNarrator::alertEvent(SiteTrouble::LoginLost), m_site(),
+                            RunNarrator::alert(SiteTrouble::LoginLost, m_watch.health()));
+        } // a failure is a trouble of its own
     });
     connect(&watch, &RunWatch::cycleCompleted, &notifier, &Notifier::beat);
 }

@@ -2,7 +2,9 @@
 
 #include "automation/cycle_clock.h"
 #include "base/run_journal.h"
+#include "relogin.h"
 #include "run_watch.h"
+#include "settings/login_keeper.h"
 
 namespace {
 
@@ -65,6 +67,7 @@ QString awaitedWords(const PersonWait &wait)
 }
 
 const char LoginLostLine[] = "未找到提交按钮，请重新登陆后台";
+const char ReloginFailedLine[] = "自动重新登录失败，请手动登陆";
 
 QString unexpectedPageWords(const UnexpectedPage &page)
 {
@@ -108,6 +111,40 @@ RunNarrator::RunNarrator(const StageMachine &stages, Browser &browser, RunJourna
     });
     connect(&browser, &Browser::certificatesNotKept, this,
             [this](const CertificatesNotKept &failure) { m_journal.write(certificatesNotKept(failure)); });
+}
+
+void RunNarrator::follow(const Relogin &relogin, const LoginKeeper &logins)
+{
+    connect(&relogin, &Relogin::tried, this, [this](Relogin::Outcome outcome) {
+        switch (outcome) {
+        case Relogin::Outcome::LoggedIn:
+            return m_journal.write(QStringLiteral("已自动重新登录"));
+        case Relogin::Outcome::StillLoggedIn:
+            return m_journal.write(QStringLiteral("登录仍有效"));
+        case Relogin::Outcome::GivenUp:
+            return m_journal.write(QStringLiteral("有人在操作本工具：自动重新登录已放弃，没有发送"));
+        case Relogin::Outcome::Failed: // told as a trouble
+        case Relogin::Outcome::NotRemembered:
+            return;
+        }
+    });
+    connect(&logins, &LoginKeeper::changed, this, [this, &logins](const QString &failure) {
+        const std::optional<RememberedLogin> &login = logins.login();
+        if (!failure.isEmpty())
+            m_journal.write(QStringLiteral("无法保存登录：") + failure);
+        else if (!login)
+            m_journal.write(QStringLiteral("已忘记登录"));
+        else if (!login->failed)
+            m_journal.write(QStringLiteral("已记住登录：%1（%2）")
+                                .arg(login->who(), logins.place() == LoginKeeper::Place::Keyring
+                                                       ? QStringLiteral("保存在密钥环")
+                                                       : QStringLiteral("保存在 login.ini")));
+    });
+}
+
+QString RunNarrator::loggedInAgain()
+{
+    return QStringLiteral("登录失效，已自动重新登录");
 }
 
 QString RunNarrator::certificatesNotKept(const CertificatesNotKept &failure)
@@ -183,6 +220,9 @@ void RunNarrator::troubleBegan(SiteTrouble trouble, const SiteHealth &health)
     case SiteTrouble::PageChanged:
         m_journal.write(unexpectedPageWords(*health.unexpectedPage));
         break;
+    case SiteTrouble::ReloginFailed:
+        m_journal.write(QString::fromUtf8(ReloginFailedLine));
+        break;
     }
 }
 
@@ -203,6 +243,7 @@ void RunNarrator::troubleEnded(SiteTrouble trouble, const SiteHealth &health)
         m_journal.write(QStringLiteral("页面的提交按钮又按下了"));
         break;
     case SiteTrouble::StoppedTooLong:
+    case SiteTrouble::ReloginFailed: // ends with the login lost
         break;
     }
 }
@@ -215,7 +256,7 @@ QString RunNarrator::warning(const SiteHealth &health)
     if (health.outage)
         return QStringLiteral("网站无法访问：") + failureWords(*health.outage);
     if (health.loginLost)
-        return QString::fromUtf8(LoginLostLine);
+        return QString::fromUtf8(health.reloginFailed ? ReloginFailedLine : LoginLostLine);
     return health.unexpectedPage ? unexpectedPageWords(*health.unexpectedPage) : QString();
 }
 
@@ -231,6 +272,8 @@ QString RunNarrator::alarm(SiteTrouble trouble, const SiteHealth &health)
         return QStringLiteral("已停止挂机10分钟：登陆后请按 2");
     case SiteTrouble::PageChanged:
         return unexpectedPageWords(*health.unexpectedPage);
+    case SiteTrouble::ReloginFailed:
+        return QString::fromUtf8(ReloginFailedLine);
     }
     return {};
 }
@@ -250,6 +293,9 @@ QString RunNarrator::alert(SiteTrouble trouble, const SiteHealth &health)
             .arg(RunWatch::ReminderAfter.count());
     case SiteTrouble::PageChanged:
         return unexpectedPageWords(*health.unexpectedPage) + QStringLiteral("。后台页面可能改版了，请检查；按下后会自动继续。");
+    case SiteTrouble::ReloginFailed:
+        return QStringLiteral("后台登录已失效，本工具自动重新登录失败，不会再自动登录。请在这台机器上按“1: 手动登陆”登录后台，"
+                              "再按“2: 开始自动挂机”。");
     }
     return {};
 }
@@ -267,6 +313,8 @@ QString RunNarrator::alertEvent(SiteTrouble trouble)
         return QStringLiteral("stopped");
     case SiteTrouble::PageChanged:
         return QStringLiteral("page_changed");
+    case SiteTrouble::ReloginFailed:
+        return QStringLiteral("relogin_failed");
     }
     return {};
 }

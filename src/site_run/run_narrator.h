@@ -7,6 +7,8 @@
 
 class Browser;
 class RunJournal;
+class LoginKeeper;
+class Relogin;
 class RunWatch;
 
 // The words of a site's run, all in one place: it writes what the run does
@@ -20,6 +22,8 @@ public:
     // stage machine and the browser, so that a page's own line comes before
     // the trouble it causes.
     void follow(const RunWatch &watch);
+    // Tells the tool's own logins and what is remembered.
+    void follow(const Relogin &relogin, const LoginKeeper &logins);
 
     // What the red line alternates with the countdown while something is
     // wrong; empty while all is well.
@@ -30,6 +34,7 @@ public:
     static QString alert(SiteTrouble trouble, const SiteHealth &health);
     static QString alertEvent(SiteTrouble trouble);
     static QString recovered(qint64 minutes);
+    static QString loggedInAgain();
     static QString startedAtLogin();
     static QString quit();
     // The red line while the cycle waits for "2".

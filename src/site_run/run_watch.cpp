@@ -48,6 +48,12 @@ void RunWatch::pageLoaded(const PageLoad &load)
     }
 }
 
+void RunWatch::noteReloginFailed()
+{
+    m_health.reloginFailed = true;
+    emit troubleBegan(SiteTrouble::ReloginFailed);
+}
+
 void RunWatch::noteFailure(const LoadFailure &failure)
 {
     if (++m_failuresInARow < 2 || m_health.outage)
@@ -118,5 +124,6 @@ void RunWatch::setLoginLost(bool lost)
     if (lost == m_health.loginLost)
         return;
     m_health.loginLost = lost;
+    m_health.reloginFailed = false;
     lost ? emit troubleBegan(SiteTrouble::LoginLost) : emit troubleEnded(SiteTrouble::LoginLost);
 }

@@ -28,6 +28,8 @@ public:
     RunWatch(const StageMachine &stages, Browser &browser, TimerFactory &timers, QObject *parent = nullptr);
 
     const SiteHealth &health() const { return m_health; }
+    // The tool logged in by itself for the login lost now, and failed.
+    void noteReloginFailed();
 
 signals:
     // Something needs a person; the health already says what. A box that

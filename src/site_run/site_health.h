@@ -11,7 +11,8 @@ enum class SiteTrouble {
     Outage,        // two loads of the cycle's pages in a row failed
     PersonAwaited, // a box of the browser waits for an answer
     StoppedTooLong, // "1" stopped the cycle, and "2" has not come for a while
-    PageChanged     // a page of the cycle had its button, but not as the tool expects
+    PageChanged,    // a page of the cycle had its button, but not as the tool expects
+    ReloginFailed   // the tool's own login, sent once for the login lost, did not succeed
 };
 
 // A page whose buttons were not as the tool expects: the collection page
@@ -28,4 +29,5 @@ struct SiteHealth {
     QDateTime outageSince;             // when the last outage began
     PersonWait awaited;
     std::optional<UnexpectedPage> unexpectedPage; // until that page is pressed again
+    bool reloginFailed = false; // for the login lost now
 };

@@ -1,6 +1,9 @@
 #include "site_run.h"
 
 #include "alerts.h"
+#include "hand_logins.h"
+#include "relogin.h"
+#include "settings/login_keeper.h"
 #include "automation/stage_machine.h"
 #include "base/run_journal.h"
 #include "notify/notifier.h"
@@ -25,8 +28,15 @@ SiteRun::SiteRun(Browser &browser, TimerFactory &timers, QNetworkAccessManager &
       m_narrator(new RunNarrator(*m_stages, browser, *m_journal, this)),
       m_watch(new RunWatch(*m_stages, browser, timers, this)),
       m_notifier(new Notifier(network, timers, *m_journal, this)),
-      m_alerts(new Alerts(*m_watch, *m_notifier, [this] { return site(); }, this))
+      m_logins(new LoginKeeper(settingsPath, timers, this)),
+      m_handLogins(new HandLogins(*m_stages, browser, *m_logins, m_addresses, this)),
+      m_relogin(new Relogin(*m_stages, browser, *m_watch, *m_logins, timers, m_addresses, this)),
+      m_alerts(new Alerts(*m_watch, *m_relogin, *m_notifier, [this] { return site(); }, this))
 {
+    connect(m_handLogins, &HandLogins::rememberOffered, this, &SiteRun::rememberOffered);
+    connect(m_handLogins, &HandLogins::captchaFound, this, &SiteRun::captchaFound);
+    m_narrator->follow(*m_relogin, *m_logins);
+    m_logins->load();
     m_journal->write(QStringLiteral("启动"));
     m_narrator->follow(*m_watch);
     QStringList problems;
@@ -52,6 +62,21 @@ SiteRun::~SiteRun()
 QString SiteRun::notifySettingsPath() const
 {
     return NotifySettings::pathBeside(m_settingsPath);
+}
+
+void SiteRun::rememberLogin(const RememberedLogin &login)
+{
+    m_logins->keep(login);
+}
+
+void SiteRun::forgetLogin()
+{
+    m_logins->forget();
+}
+
+void SiteRun::notePersonActive()
+{
+    m_relogin->notePersonActive();
 }
 
 QStringList SiteRun::lastingWarnings() const

@@ -7,6 +7,10 @@
 #include <functional>
 
 class Alerts;
+class HandLogins;
+class LoginKeeper;
+class Relogin;
+struct RememberedLogin;
 class Browser;
 class Notifier;
 class QNetworkAccessManager;
@@ -46,6 +50,15 @@ public:
     // not be written, in words; empty when it was.
     QString saveAddresses(const AdminAddresses &addresses);
 
+    // The login remembered for this folder, and where it is kept.
+    const LoginKeeper &logins() const { return *m_logins; }
+    // The person agreed to remember it, or asked to forget it.
+    void rememberLogin(const RememberedLogin &login);
+    void forgetLogin();
+    // The person clicked or typed somewhere in the tool: it does not log in
+    // by itself for the next 2 minutes.
+    void notePersonActive();
+
     // Tells the group robot that --start began the run.
     void announceStartedAtLogin();
     // Tells the group robot that the tool quits; `done` runs once that is
@@ -59,8 +72,15 @@ public:
 
     const StageMachine &stages() const { return *m_stages; }
     const RunWatch &watch() const { return *m_watch; }
+    const Relogin &relogin() const { return *m_relogin; }
     RunJournal &journal() { return *m_journal; }
     Notifier &notifier() { return *m_notifier; }
+
+signals:
+    // A login by hand that worked, not the one remembered: ask the person.
+    void rememberOffered(const RememberedLogin &login);
+    // A login by hand with a captcha: it cannot be remembered.
+    void captchaFound();
 
 private:
     const QString m_settingsPath;
@@ -70,6 +90,9 @@ private:
     RunNarrator *const m_narrator;
     RunWatch *const m_watch;
     Notifier *const m_notifier;
+    LoginKeeper *const m_logins;
+    HandLogins *const m_handLogins;
+    Relogin *const m_relogin;
     Alerts *const m_alerts;
     QStringList m_certificatesNotKept;
 };

@@ -4,6 +4,7 @@
 #include "fake_browser.h"
 #include "http_test_server.h"
 #include "notify/notifier.h"
+#include "settings/login_keeper.h"
 #include "settings/notify_settings.h"
 #include "settings/settings_file.h"
 #include "site_run/run_watch.h"
@@ -85,6 +86,7 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
     FakeBrowser browser(clock);
     QNetworkAccessManager network;
     SiteRun run(browser, clock, network, settings);
+    QTRY_VERIFY(run.logins().isLoaded()); // no keyring here, and no login.ini
     QStringList said;
     connect(&run.watch(), &RunWatch::troubleBegan, this, [&said](SiteTrouble trouble) {
         said << QStringList{"lost", "outage", "box", "stopped", "changed"}.at(int(trouble));

@@ -1,0 +1,44 @@
+#include "hand_logins.h"
+
+#include "automation/browser.h"
+#include "automation/requested_load.h"
+#include "automation/stage_machine.h"
+#include "settings/login_keeper.h"
+
+HandLogins::HandLogins(const StageMachine &stages, Browser &browser, LoginKeeper &keeper,
+                       const AdminAddresses &addresses, QObject *parent)
+    : QObject(parent), m_stages(stages), m_keeper(keeper), m_addresses(addresses)
+{
+    connect(&browser, &Browser::loginSubmitted, this, &HandLogins::submitted);
+    connect(&browser, &Browser::loginAnswered, this, &HandLogins::answered);
+}
+
+void HandLogins::submitted(const QUrl &page, const RememberedLogin &login, bool captcha)
+{
+    m_sent.reset();
+    // Only the person's, on the page of the login address; the tool's own
+    // logins come while the cycle runs.
+    RequestedLoad loginPage;
+    loginPage.request(QUrl::fromUserInput(m_addresses.login));
+    if (m_stages.isRunning() || m_stages.page() != StageMachine::Page::Login || !loginPage.reached(page))
+        return;
+    m_sent = login;
+    m_sent->address = m_addresses.login;
+    m_captcha = captcha;
+}
+
+void HandLogins::answered(bool stillAsks)
+{
+    if (!m_sent || stillAsks)
+        return m_sent.reset();
+    const RememberedLogin login = *std::exchange(m_sent, std::nullopt);
+    if (m_captcha)
+        return emit captchaFound();
+    const std::optional<RememberedLogin> &kept = m_keeper.login();
+    if (kept && kept->sameAs(login)) {
+        if (kept->failed)
+            m_keeper.keep(login); // a login by hand: the tool may try again
+        return;
+    }
+    emit rememberOffered(login);
+}
