@@ -28,6 +28,11 @@ AddressPanel::AddressPanel(const AutostartEntry &autostart, Desktop &desktop, QW
     }
     m_saveButton = place(new QPushButton(QStringLiteral("保存"), this), "saveButton");
     m_autostartBox = place(new AutostartCheckBox(autostart, desktop, this), "autostartBox");
+    m_rememberedLogin = place(new QLabel(this), "rememberedLoginLabel");
+    m_rememberedLogin->setTextFormat(Qt::PlainText);
+    m_forgetLoginButton = place(new QPushButton(QStringLiteral("忘记登录"), this), "forgetLoginButton");
+    connect(m_forgetLoginButton, &QPushButton::clicked, this, &AddressPanel::forgetLoginRequested);
+    showRememberedLogin({}, false);
 
     for (QLineEdit *field : m_fields) {
         connect(field, &QLineEdit::textChanged, this, [this] { emit edited(typed()); });
@@ -40,6 +45,15 @@ AddressPanel::AddressPanel(const AutostartEntry &autostart, Desktop &desktop, QW
         }
         emit saveRequested(typed());
     });
+}
+
+void AddressPanel::showRememberedLogin(const QString &who, bool usable)
+{
+    m_rememberedLogin->setText(who.isEmpty() ? QStringLiteral("没有记住的登录")
+                                   : QStringLiteral("已记住登录：") + who
+                                       + (usable ? QString() : QStringLiteral("（登录地址已改，不会使用）")));
+    m_rememberedLogin->adjustSize();
+    m_forgetLoginButton->setEnabled(!who.isEmpty());
 }
 
 void AddressPanel::setAddresses(const AdminAddresses &addresses)

@@ -9,6 +9,7 @@ class Desktop;
 class QLineEdit;
 class QPushButton;
 class QCheckBox;
+class QLabel;
 
 // 地址设置: the four administration addresses, their save button and the
 // check box for starting at login.
@@ -24,15 +25,21 @@ public:
     QList<QWidget *> fields() const;
     QPushButton *saveButton() const { return m_saveButton; }
     QCheckBox *autostartBox() const { return m_autostartBox; }
+    // Which login is remembered for this folder, as "user@host"; empty: none.
+    // `usable`: remembered for the login address shown.
+    void showRememberedLogin(const QString &who, bool usable);
 
 signals:
     void edited(const AdminAddresses &addresses);
     // Save was pressed with every address given.
     void saveRequested(const AdminAddresses &addresses);
+    void forgetLoginRequested();
 
 private:
     Desktop &m_desktop;
     QLineEdit *m_fields[4];
     QPushButton *m_saveButton;
     QCheckBox *m_autostartBox;
+    QLabel *m_rememberedLogin;
+    QPushButton *m_forgetLoginButton;
 };

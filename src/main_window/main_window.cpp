@@ -7,11 +7,14 @@
 #include "base/desktop.h"
 #include "cycle_length_validator.h"
 #include "half_width_space_label.h"
+#include "login_boxes.h"
+#include "settings/login_keeper.h"
 #include "site_run/site_run.h"
 #include "status_line.h"
 #include "tray_icon.h"
 #include "window_layout.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCheckBox>
 #include <QComboBox>
@@ -162,6 +165,19 @@ void MainWindow::connectControls()
         m_startButton->setEnabled(true);
         m_addressSettingsButton->setEnabled(true); // a wrong address can be mended now
     });
+    const LoginKeeper &logins = m_run.logins();
+    connect(&logins, &LoginKeeper::loaded, this, &MainWindow::showRememberedLogin);
+    connect(&logins, &LoginKeeper::changed, this, &MainWindow::showRememberedLogin);
+    connect(m_addressPanel, &AddressPanel::edited, this, &MainWindow::showRememberedLogin);
+    connect(m_addressPanel, &AddressPanel::forgetLoginRequested, this, [this] { m_run.forgetLogin(); });
+    connect(&m_run, &SiteRun::rememberOffered, this, [this](const RememberedLogin &login) {
+        const LoginKeeper &logins = m_run.logins();
+        askToRememberLogin(this, logins.keyringAnswers() ? QString() : logins.filePath(),
+                           [this, login] { m_run.rememberLogin(login); });
+    });
+    connect(&m_run, &SiteRun::captchaFound, this, [this] { tellLoginHasCaptcha(this); });
+    qApp->installEventFilter(this);
+
     connect(m_statusLine, &StatusLine::alarmed, this, [this](const QString &text) {
         if (isHidden() && m_tray.isVisible())
             m_tray.showMessage(text);
@@ -185,6 +201,20 @@ void MainWindow::acceptCycleLength(const QString &text)
         return;
     m_run.setCycleLength(input.toInt());
     m_lengthValidator->setFallback(m_run.stages().clock().cycleLength());
+}
+
+void MainWindow::showRememberedLogin()
+{
+    const std::optional<RememberedLogin> &login = m_run.logins().login();
+    m_addressPanel->showRememberedLogin(login ? login->who() : QString(),
+                                        login && login->address == m_run.addresses().login);
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress)
+        m_run.notePersonActive();
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::showLoadedAddresses()

@@ -49,11 +49,14 @@ protected:
     void changeEvent(QEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    // Every click and key anywhere in the tool tells the run that someone is there.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildControls(QWidget *browserView, const AutostartPlaces &autostart);
     void connectControls();
     void showLoadedAddresses();
+    void showRememberedLogin();
     void saveAddresses(const AdminAddresses &addresses);
     void acceptCycleLength(const QString &text);
     void hideIntoTray();

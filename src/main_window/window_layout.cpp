@@ -17,7 +17,7 @@ const Place Layout[] = {
     {"startPanel", 0, 0, 10815, 6975},
     {"usageSteps", 2040, 480, 7095, 375},        // in the start panel
     {"tutorialNote", 3360, 1080, 3975, 495},     // in the start panel
-    {"addressPanel", 1560, 2160, 8055, 2895},
+    {"addressPanel", 1560, 2160, 8055, 3375},
     {"loginAddressLabel", 120, 480, 0, 0},       // in the address panel, as far as the autostart box
     {"loginAddressField", 1440, 480, 6375, 270},
     {"collectionAddressLabel", 120, 960, 0, 0},
@@ -28,6 +28,8 @@ const Place Layout[] = {
     {"homePageAddressField", 1440, 1920, 6375, 270},
     {"saveButton", 3240, 2280, 1335, 495},
     {"autostartBox", 4800, 2370, 3135, 300},
+    {"rememberedLoginLabel", 120, 2940, 0, 0},
+    {"forgetLoginButton", 6360, 2850, 1455, 375},
     {"loginButton", 240, 7200, 1815, 615},
     {"startButton", 2520, 7200, 2055, 615},
     {"statusLine", 4680, 7080, 4335, 255},
