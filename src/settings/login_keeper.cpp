@@ -31,7 +31,7 @@ template <typename Job> Job *job(const QString &key)
 LoginKeeper::LoginKeeper(const QString &settingsPath, TimerFactory &timers, QObject *parent)
     : QObject(parent),
       m_key(QStringLiteral("login-") + folderKey(QFileInfo(settingsPath).absolutePath())),
-      m_filePath(QFileInfo(settingsPath).dir().filePath(QStringLiteral("login.ini"))),
+      m_filePath(QFileInfo(settingsPath).absoluteDir().filePath(QStringLiteral("login.ini"))),
       m_patience(timers.create(KeyringPatienceMs, this))
 {
     connect(m_patience, &Timer::timeout, this, [this] {

@@ -11,11 +11,13 @@
 #include "fake_cms.h"
 #include "scaled_timer_factory.h"
 #include "site_run/run_watch.h"
+#include "settings/login_keeper.h"
 #include "site_run/site_run.h"
 #include "text_file.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QPointer>
 #include <QPushButton>
 #include <QLineEdit>
@@ -121,6 +123,8 @@ private slots:
     void misbehavingPagesAreNotPressedAndTheCycleGoesOn_data();
     void misbehavingPagesAreNotPressedAndTheCycleGoesOn();
     void pageDialogsOutsideTheCyclesPressesAreThePersons();
+    void aLostLoginIsSentAgainOnceAsRemembered_data();
+    void aLostLoginIsSentAgainOnceAsRemembered();
     void questionsOfTheSiteAreTheOperatorsToAnswer_data();
     void questionsOfTheSiteAreTheOperatorsToAnswer();
 };
@@ -302,6 +306,64 @@ void TestWebEngineCycle::pageDialogsOutsideTheCyclesPressesAreThePersons()
     QTest::mouseClick(rig.browser.view()->focusProxy(), Qt::LeftButton, {}, button);
     QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().contains("GET /delete"), Patience);
     QCOMPARE(shown.constLast(), "确定删除?");
+}
+
+void TestWebEngineCycle::aLostLoginIsSentAgainOnceAsRemembered_data()
+{
+    // `change`: what the CMS changes once the login by hand was remembered
+    // and collected: its sessions end, and its "password" or its form's field
+    // names ("renamed") may change; a "captcha" is in the form from the start.
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("logins"); // sent by the tool over three cycles
+    QTest::addColumn<QString>("told"); // the sign at the end: the tool's login "failed", the login "lost"
+    QTest::newRow("sessions ended: one login, then collected") << "" << 1 << "";
+    QTest::newRow("password changed: one login, the account not locked") << "password" << 1 << "failed";
+    QTest::newRow("fields renamed: nothing sent") << "renamed" << 0 << "failed";
+    QTest::newRow("a captcha: never remembered") << "captcha" << 0 << "lost";
+}
+
+// The person's login after "1" is remembered when they agree, in login.ini
+// here (no keyring), and sent again by the tool, at most once, once the CMS
+// has ended the login. The password goes nowhere else.
+void TestWebEngineCycle::aLostLoginIsSentAgainOnceAsRemembered()
+{
+    QFETCH(QString, change);
+    QFETCH(int, logins);
+    QFETCH(QString, told);
+    Rig rig(2000);
+    QVERIFY(rig.start(false));
+    rig.cms.changeLoginForm(false, change == "captcha");
+    rig.run.setCycleLength(1);
+    QSignalSpy offered(&rig.run, &SiteRun::rememberOffered), captcha(&rig.run, &SiteRun::captchaFound);
+    QVERIFY(rig.openLoginPage());
+    QVERIFY(submitLogin(*rig.browser.page(), rig.cms, Patience));
+    QTRY_COMPARE_WITH_TIMEOUT(offered.size() + captcha.size(), 1, Patience);
+    QCOMPARE(captcha.size(), int(change == "captcha"));
+    if (!offered.isEmpty())
+        rig.run.rememberLogin(offered.first().first().value<RememberedLogin>());
+    QTRY_COMPARE(rig.run.logins().login().has_value(), offered.size() == 1);
+    rig.run.startCycle();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().contains("POST /collect"), Patience);
+    const int before = rig.cms.log().size();
+    rig.cms.endSessions();
+    rig.cms.setPassword(change == "password" ? "changed" : "orvo123");
+    rig.cms.changeLoginForm(change == "renamed", change == "captcha");
+    QTRY_VERIFY_WITH_TIMEOUT(occurrencesIn(rig.journal(), "打开采集页") >= 4, Patience);
+    const QStringList after = rig.cms.log().mid(before);
+    QCOMPARE(after.count("POST /login"), logins);
+    QCOMPARE(after.contains("POST /collect"), told.isEmpty());
+    QVERIFY(!rig.cms.locked());
+    const SiteHealth &health = rig.run.watch().health();
+    QCOMPARE(QString(health.reloginFailed ? "failed" : health.loginLost ? "lost" : ""), told);
+    QCOMPARE(occurrencesIn(rig.journal(), "已自动重新登录"), int(told.isEmpty()));
+    int files = 0;
+    for (const QString &folder : {rig.folder.path(), rig.browser.page()->profile()->persistentStoragePath()}) {
+        for (QDirIterator kept(folder, QDir::Files, QDirIterator::Subdirectories); kept.hasNext(); ++files) {
+            const QString path = kept.next();
+            QVERIFY2(path.endsWith("login.ini") || occurrencesIn(path, "orvo123") == 0, qPrintable(path));
+        }
+    }
+    QVERIFY(files > 5);
 }
 
 void TestWebEngineCycle::questionsOfTheSiteAreTheOperatorsToAnswer_data()

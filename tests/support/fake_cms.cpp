@@ -16,12 +16,12 @@ QString variantOf(const HttpRequest &request)
     return QUrlQuery(QUrl(QString::fromLatin1(request.target)).query()).queryItemValue("variant");
 }
 
-QByteArray newSessionToken()
+} // namespace
+
+QByteArray FakeCms::newSessionToken()
 {
     return QUuid::createUuid().toByteArray(QUuid::Id128);
 }
-
-} // namespace
 
 FakeCms::FakeCms(int loginExpiresAfter)
     : m_loginExpiresAfter(loginExpiresAfter),
@@ -42,11 +42,11 @@ bool FakeCms::isAdminPage(const QByteArray &path)
     return path == Collection || path == Generation || path == HomePage;
 }
 
-bool FakeCms::isLogin(const HttpRequest &request)
+bool FakeCms::isLogin(const HttpRequest &request) const
 {
     const QUrlQuery form(QString::fromUtf8(request.body));
     return request.path() == Login && request.method == "POST" && form.queryItemValue("username") == "admin"
-        && form.queryItemValue("password") == "orvo123";
+        && form.queryItemValue("password") == m_password && form.queryItemValue("nonce") == m_nonce && !locked();
 }
 
 HttpResponse FakeCms::serverError()
@@ -83,6 +83,12 @@ HttpResponse FakeCms::handle(const HttpRequest &request)
         return request.header("Host").startsWith("127.")
             ? HttpResponse::redirect("http://localhost:" + QByteArray::number(url("/").port()) + request.target)
             : respond(request);
+    if (request.path() == "/end-sessions")
+        endSessions();
+    if (request.path() == "/password")
+        setPassword(QUrlQuery(QUrl(QString::fromLatin1(request.target))).queryItemValue("new"));
+    if (request.path() == Login && request.method == "POST")
+        m_failedLogins = isLogin(request) ? 0 : m_failedLogins + 1;
     if (isLogin(request)) {
         // A login after the session died starts a new one.
         if (sessionExpired())
@@ -120,10 +126,13 @@ HttpResponse FakeCms::respond(const HttpRequest &request) const
 
 HttpResponse FakeCms::loginPage(const HttpRequest &request) const
 {
-    if (!isLogin(request))
+    if (!isLogin(request)) {
+        m_nonce = QString::fromLatin1(newSessionToken());
         return page("管理员登录", QString(request.method == "POST" ? "<script>alert('用户名或密码错误')</script>" : "")
-                                   + R"(<form method="post" action="/login">用户名 <input name="username">
-                 密码 <input type="password" name="password"><input type="submit" name="submit_button" value="登录"></form>)");
+                                   + QString(R"(<form method="post" action="/login"><input type="hidden" name="nonce" value="%1">用户名 <input name="%2">
+                 密码 <input type="password" name="password">%3<input type="submit" name="submit_button" value="登录"></form>)")
+                                         .arg(m_nonce, m_renamed ? "login_name" : "username", m_captcha ? R"(<img src="/captcha.png">)" : ""));
+    }
     HttpResponse response = page("管理后台", "<p>登录成功</p>");
     response.headers.append({"Set-Cookie", "session=" + m_sessionToken + "; Path=/; HttpOnly"});
     return response;

@@ -9,9 +9,13 @@ class QWebEnginePage;
 // The administration pages of a CMS, served on the loopback interface, for
 // driving a real browser through a collection cycle. Pages are GB2312.
 //
-//   /login      a login form whose button is named submit_button; a POST of
-//               the right name and password hands out the session cookie, a
-//               session one (no lifetime), as PHP does; a wrong one alerts
+//   /login      a login form whose button is named submit_button, with a
+//               fresh nonce in a hidden field; a POST of the right name,
+//               password and nonce hands out the session cookie, a session
+//               one (no lifetime), as PHP does; a wrong one alerts, and after
+//               three wrong ones in a row the account is locked
+//   /end-sessions  ends every session, as a server restart does
+//   /password?new=P  changes the password
 //   without the session, the pages below redirect to /login
 //   /collect    one form posting back to the page, with one submit_button
 //   /generate   two forms, each with a submit_button; the first posts to
@@ -58,6 +62,11 @@ public:
     virtual ~FakeCms() = default;
 
     bool listen(quint16 port = 0, const QSslConfiguration &tls = {}) { return m_server.listen(port, tls); }
+    bool locked() const { return m_failedLogins >= 3; }
+    void endSessions() { m_sessionToken = newSessionToken(); }
+    void setPassword(const QString &password) { m_password = password; }
+    // The login form's fields under other names, or a captcha in it.
+    void changeLoginForm(bool renamed, bool captcha) { m_renamed = renamed, m_captcha = captcha; }
     // Every page, the login form's included, wants HTTP Basic authentication
     // as BasicUser and BasicPassword, as an .htpasswd folder does; without it
     // the answer is 401 with a page that says so.
@@ -88,18 +97,24 @@ protected:
     // The page itself, as a live session gets it.
     HttpResponse respond(const HttpRequest &request) const;
     bool sessionExpired() const;
-    // A POST of the login form with the right name and password.
-    static bool isLogin(const HttpRequest &request);
+    // A POST of the login form with the right name, password and nonce.
+    bool isLogin(const HttpRequest &request) const;
     static HttpResponse serverError();
     static HttpResponse page(const QString &title, const QString &body, int status = 200);
 
 private:
     HttpResponse loginPage(const HttpRequest &request) const;
     HttpResponse collectionPage(const HttpRequest &request) const;
+    static QByteArray newSessionToken();
 
     const int m_loginExpiresAfter;
     QByteArray m_sessionToken;
     int m_requestsSinceLogin = 0;
+    int m_failedLogins = 0;
+    QString m_password = QStringLiteral("orvo123");
+    mutable QString m_nonce; // handed out with each login form shown
+    bool m_renamed = false;
+    bool m_captcha = false;
     bool m_basicAuth = false;
     HttpTestServer m_server;
 };
