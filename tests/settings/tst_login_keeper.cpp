@@ -1,0 +1,79 @@
+// Where a remembered login is kept: the desktop's keyring where one answers
+// (run with KEYRING=1 under a real gnome-keyring-daemon in a D-Bus session
+// of its own), else login.ini beside 123.txt, readable by its owner only,
+// and never read when another user could have written it.
+
+#include "settings/login_keeper.h"
+#include "virtual_clock.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <unistd.h>
+
+namespace {
+
+const bool Keyring = qgetenv("KEYRING") == "1";
+
+// A keeper as a new run of the tool makes it, once it has read what is kept.
+std::unique_ptr<LoginKeeper> loaded(const QString &settings, VirtualClock &clock)
+{
+    auto keeper = std::make_unique<LoginKeeper>(settings, clock);
+    keeper->load();
+    return QTest::qWaitFor([&keeper] { return keeper->isLoaded(); }) ? std::move(keeper) : nullptr;
+}
+
+} // namespace
+
+class TestLoginKeeper : public QObject {
+    Q_OBJECT
+private slots:
+    void aKeptLoginComesBackAfterARestartUntilForgotten();
+    void theFileIsOwnerOnlyAndAnotherUsersIsNeverRead();
+};
+
+void TestLoginKeeper::aKeptLoginComesBackAfterARestartUntilForgotten()
+{
+    QTemporaryDir folder;
+    const QString settings = folder.filePath("123.txt");
+    VirtualClock clock;
+    const RememberedLogin login{"http://cms/登录", 1, "user", "admin", "pw", "p=w&%\n密码", {{"remember", "on"}, {"lang", ""}},
+                                "go", {"nonce", "user", "pw", "remember", "lang", "go"}, false};
+    auto first = loaded(settings, clock);
+    QVERIFY(first && !first->login());
+    QCOMPARE(first->keyringAnswers(), Keyring);
+    QSignalSpy changed(first.get(), &LoginKeeper::changed);
+    first->keep(login);
+    QTRY_COMPARE(changed.size(), 1);
+    QCOMPARE(changed.first().first().toString(), QString());
+    QCOMPARE(QFile::exists(first->filePath()), !Keyring);
+    auto again = loaded(settings, clock);
+    QVERIFY(again && again->login() && again->login()->sameAs(login) && again->login()->password == login.password);
+    QCOMPARE(again->place(), Keyring ? LoginKeeper::Place::Keyring : LoginKeeper::Place::File);
+    again->forget();
+    QTRY_VERIFY(!loaded(settings, clock)->login());
+}
+
+void TestLoginKeeper::theFileIsOwnerOnlyAndAnotherUsersIsNeverRead()
+{
+    if (Keyring)
+        QSKIP("the keyring keeps it");
+    QTemporaryDir folder;
+    VirtualClock clock;
+    const QString settings = folder.filePath("123.txt");
+    const QString file = folder.filePath("login.ini");
+    QFile written(file);
+    QVERIFY(written.open(QIODevice::WriteOnly) && written.write("address=http%3A%2F%2Fcms%2Flogin\npasswordField=pw\npassword=x\n") > 0);
+    written.close();
+    QVERIFY(written.setPermissions(QFileDevice::Permissions(0x6644)));
+    QVERIFY(loaded(settings, clock)->login());
+    QCOMPARE(int(QFileInfo(file).permissions() & 0x77), 0);
+    if (::getuid() != 0)
+        QSKIP("only root can give the file to another user");
+    QCOMPARE(::chown(qPrintable(file), 65534, 65534), 0);
+    QVERIFY(!loaded(settings, clock)->login());
+}
+
+QTEST_GUILESS_MAIN(TestLoginKeeper)
+#include "tst_login_keeper.moc"
