@@ -13,6 +13,7 @@
 #include "main_window/main_window.h"
 #include "base/qt_desktop.h"
 #include "main_window/system_tray_icon.h"
+#include "settings/login_keeper.h"
 #include "settings/notify_settings.h"
 #include "site_run/site_run.h"
 
@@ -25,6 +26,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
@@ -148,6 +150,7 @@ private slots:
     void windowMinimisedIntoTheTrayComesBackMaximised();
     void trayIconHasAPictureAndItsExitEntryAsksToQuit();
     void boxesShowOutsideTextAsItIsAndEscapeCancels();
+    void aLoginThatWorkedIsRememberedOnlyOnEnterAndForgottenOnRequest();
     void entryStartsTheToolInItsOwnFolder_data();
     void entryStartsTheToolInItsOwnFolder();
 };
@@ -443,6 +446,34 @@ void TestWindow::boxesShowOutsideTextAsItIsAndEscapeCancels()
 
 // The check box "登录系统后自动开始挂机", clicked as a person would, against
 // the autostart entries it leaves on disk.
+// Escape keeps nothing; Enter keeps it, in login.ini here (no keyring), and
+// the panel names it; the same login is not offered again; 忘记登录 removes it.
+void TestWindow::aLoginThatWorkedIsRememberedOnlyOnEnterAndForgottenOnRequest()
+{
+    Settings settings;
+    Window window(settings.path);
+    QTRY_VERIFY(window.run.logins().isLoaded());
+    QTest::mouseClick(window.find("loginButton"), Qt::LeftButton);
+    const RememberedLogin login{{}, 0, "u", "admin", "p", "pw", {}, {}, {"u", "p"}, false};
+    const auto logIn = [&window, &login] {
+        emit window.browser.loginSubmitted(QUrl(Saved[0]), login, false);
+        emit window.browser.loginAnswered(false);
+        return QPointer<QMessageBox>(window.mainWindow.findChild<QMessageBox *>("rememberLoginBox"));
+    };
+    for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+        QPointer<QMessageBox> box = logIn();
+        QVERIFY(box && box->isVisible() && box->windowModality() == Qt::NonModal && box->text().contains("login.ini"));
+        QTest::keyClick(box, key);
+        QTRY_VERIFY(!box);
+        QTRY_COMPARE(window.run.logins().login().has_value(), key == Qt::Key_Return);
+    }
+    QCOMPARE(window.find<QLabel>("rememberedLoginLabel")->text(), "已记住登录：admin@cms");
+    QVERIFY(!logIn());
+    QTest::mouseClick(window.find("forgetLoginButton"), Qt::LeftButton);
+    QCOMPARE(window.find<QLabel>("rememberedLoginLabel")->text(), "没有记住的登录");
+    QVERIFY(!QFile::exists(window.run.logins().filePath()));
+}
+
 void TestWindow::entryStartsTheToolInItsOwnFolder_data()
 {
     QTest::addColumn<QString>("folderName");
