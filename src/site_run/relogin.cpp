@@ -14,8 +14,13 @@ Relogin::Relogin(StageMachine &stages, Browser &browser, RunWatch &watch, LoginK
       m_watch(watch),
       m_keeper(keeper),
       m_addresses(addresses),
-      m_personActive(timers.create(PersonQuietMs, this))
+      m_personActive(timers.create(PersonQuietMs, this)),
+      m_soon(timers.create(0, this))
 {
+    connect(m_soon, &Timer::timeout, this, [this] {
+        m_soon->setEnabled(false);
+        tryNow();
+    });
     connect(m_personActive, &Timer::timeout, this, [this] {
         m_personActive->setEnabled(false);
         tryNow();
@@ -24,8 +29,7 @@ Relogin::Relogin(StageMachine &stages, Browser &browser, RunWatch &watch, LoginK
         if (trouble != SiteTrouble::LoginLost)
             return;
         m_wanted = true;
-        // Once the page that showed it has been dealt with.
-        QMetaObject::invokeMethod(this, &Relogin::tryNow, Qt::QueuedConnection);
+        m_soon->setEnabled(true); // once the page that showed it has been dealt with
     });
     connect(&watch, &RunWatch::troubleEnded, this, [this](SiteTrouble trouble) {
         if (trouble == SiteTrouble::LoginLost)

@@ -55,6 +55,7 @@ private:
     LoginKeeper &m_keeper;
     const AdminAddresses &m_addresses;
     Timer *const m_personActive; // runs for 2 minutes after each click or key
+    Timer *const m_soon;         // a try once the event that called for it is dealt with
     State m_state = State::Idle;
     bool m_wanted = false; // the login is lost
     bool m_tried = false;  // for this lost login

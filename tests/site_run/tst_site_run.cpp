@@ -32,7 +32,8 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
     // `script`: "2" and "1" as pressed; "ok", "fail" and "away" end the page
     // asked for as loaded, refused or elsewhere; "buttons N" and "second N"
     // are what the next collection and generation pages have; "login form" reports a button not pressed for
-    // being a login form's; "+S" lets S seconds pass; "password",
+    // being a login form's; "remembered" keeps a login for the login address,
+    // "form changed" makes the login page's form another; "+S" lets S seconds pass; "password",
     // "certificate" and "answered" are the browser's boxes.
     // `watch`: what the watch said; `robot`: the events the robot received.
     QTest::addColumn<QString>("script");
@@ -61,6 +62,10 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
         << "2, password, password, fail, +60, fail, certificate, answered" << "box, box, box over" << "waiting, waiting";
     QTest::newRow("stopped by 1: told after 10 minutes, not when 2 comes first")
         << "2, 1, +599, 2, 1, +600" << "stopped" << "stopped";
+    QTest::newRow("a lost login, remembered: sent again, the sign over, one message")
+        << "remembered, 2, away, ok, ok" << "lost, lost over, pressed" << "relogin";
+    QTest::newRow("a remembered login not sent, the form changed: one message, the sign stays, no second try")
+        << "remembered, form changed, 2, away, ok, away, +60, away, +20, away, 2, away, ok" << "lost, relogin failed" << "relogin_failed";
     QTest::newRow("a whole cycle beats once, not at the home page's reopening")
         << "2, " + cycle + ", +540, ok" << "pressed, completed" << "1 beat";
 }
@@ -89,7 +94,7 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
     QTRY_VERIFY(run.logins().isLoaded()); // no keyring here, and no login.ini
     QStringList said;
     connect(&run.watch(), &RunWatch::troubleBegan, this, [&said](SiteTrouble trouble) {
-        said << QStringList{"lost", "outage", "box", "stopped", "changed"}.at(int(trouble));
+        said << QStringList{"lost", "outage", "box", "stopped", "changed", "relogin failed"}.at(int(trouble));
     });
     connect(&run.watch(), &RunWatch::troubleEnded, this, [&said](SiteTrouble trouble) {
         said << QStringList{"lost", "outage", "box", "stopped", "changed"}.at(int(trouble)) + " over";
@@ -115,6 +120,10 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
             emit browser.personAwaited(boxes[step]);
         else if (step.startsWith("buttons "))
             browser.collectionButtons = step.mid(8).toInt();
+        else if (step == "remembered")
+            run.rememberLogin({"http://cms/login", 0, "u", "admin", "p", "pw", {}, {}, {"u", "p"}, false});
+        else if (step == "form changed")
+            browser.loginFormAsRemembered = false;
         else if (step.startsWith("second "))
             browser.generationButtons = step.mid(7).toInt();
         clock.advance(step.startsWith('+') ? step.mid(1).toInt() * 1000 : 0);

@@ -38,7 +38,16 @@ public:
     }
     // Ends the load with the next of `loads`, or as loaded when none is left.
     void setUnattended(bool) override {}
-    void logIn(const RememberedLogin &) override { emit loginSent(false); }
+    // Sent when the form is as remembered, and then logged in.
+    void logIn(const RememberedLogin &) override
+    {
+        record(QStringLiteral("log in"));
+        m_clock.schedule(0, [this] {
+            emit loginSent(loginFormAsRemembered);
+            if (loginFormAsRemembered)
+                emit loginAnswered(false);
+        });
+    }
     void finishLoad()
     {
         const PageLoad load = loads.isEmpty() ? PageLoad{} : loads.takeFirst();
@@ -55,6 +64,7 @@ public:
     QList<Call> calls;
     int collectionButtons = 1; // what a press of the only submit_button finds
     int generationButtons = 2; // what a press of the second submit_button finds
+    bool loginFormAsRemembered = true;
     QList<PageLoad> loads;
 
 private:
