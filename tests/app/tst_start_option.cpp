@@ -120,8 +120,17 @@ void TestStartOption::eachFolderRunsOneCopyOnItsOwnKeptLogin()
     QVERIFY(QString::fromUtf8(second.readAllStandardError()).contains(QStringLiteral("已经有一个本工具在运行")));
     QCOMPARE(occurrencesIn(other + "/run-journal.txt", QStringLiteral("启动")), 2);
     ::kill(pid_t(running->processId()), SIGKILL);
+    // Meanwhile the CMS ended its sessions: the login remembered in the
+    // folder is sent again, once, with nobody at the screen.
+    cms.endSessions();
+    const RememberedLogin login{cms.address(FakeCms::Login), 0, "username", "admin", "password", "orvo123", {}, "submit_button",
+                                {"nonce", "username", "password", "submit_button"}, false};
+    QFile kept(other + "/login.ini");
+    QVERIFY(kept.open(QIODevice::WriteOnly) && kept.write(login.toText()) > 0);
+    kept.close();
     running = std::make_unique<Tool>(home.path(), other);
     QTRY_VERIFY_WITH_TIMEOUT(posts() == 3, Patience);
+    QCOMPARE(cms.log().count(QStringLiteral("POST /login")), 3); // the two logins above, and the tool's
     QVERIFY(running->endsWell(SIGTERM));
 }
 
