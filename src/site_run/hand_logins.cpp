@@ -24,6 +24,7 @@ void HandLogins::submitted(const QUrl &page, const RememberedLogin &login, bool 
         return;
     m_sent = login;
     m_sent->address = m_addresses.login;
+    m_sent->failed = false; // a login by hand
     m_captcha = captcha;
 }
 

@@ -48,6 +48,7 @@ void TestLoginKeeper::aKeptLoginComesBackAfterARestartUntilForgotten()
     QTRY_COMPARE(changed.size(), 1);
     QCOMPARE(changed.first().first().toString(), QString());
     QCOMPARE(QFile::exists(first->filePath()), !Keyring);
+    QCOMPARE(int(QFileInfo(first->filePath()).permissions() & 0x77), 0);
     auto again = loaded(settings, clock);
     QVERIFY(again && again->login() && again->login()->sameAs(login) && again->login()->password == login.password);
     QCOMPARE(again->place(), Keyring ? LoginKeeper::Place::Keyring : LoginKeeper::Place::File);

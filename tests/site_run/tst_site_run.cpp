@@ -32,8 +32,10 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
     // `script`: "2" and "1" as pressed; "ok", "fail" and "away" end the page
     // asked for as loaded, refused or elsewhere; "buttons N" and "second N"
     // are what the next collection and generation pages have; "login form" reports a button not pressed for
-    // being a login form's; "remembered" keeps a login for the login address,
-    // "form changed" makes the login page's form another; "+S" lets S seconds pass; "password",
+    // being a login form's; "remembered" keeps a login for the login address
+    // ("remembered failed": one the tool failed with before), "by hand" logs in
+    // with it on the login page, "form changed" makes the login page's form
+    // another; "+S" lets S seconds pass; "password",
     // "certificate" and "answered" are the browser's boxes.
     // `watch`: what the watch said; `robot`: the events the robot received.
     QTest::addColumn<QString>("script");
@@ -66,6 +68,10 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
         << "remembered, 2, away, ok, ok" << "lost, lost over, pressed" << "relogin";
     QTest::newRow("a remembered login not sent, the form changed: one message, the sign stays, no second try")
         << "remembered, form changed, 2, away, ok, away, +60, away, +20, away, 2, away, ok" << "lost, relogin failed" << "relogin_failed";
+    QTest::newRow("a remembered login that failed before: not sent, the lost login told at once")
+        << "remembered failed, 2, away, ok" << "lost" << "login_lost";
+    QTest::newRow("a remembered login that failed before, then a login by hand: sent again")
+        << "remembered failed, 1, by hand, 2, away, ok, ok" << "lost, lost over, pressed" << "relogin";
     QTest::newRow("a whole cycle beats once, not at the home page's reopening")
         << "2, " + cycle + ", +540, ok" << "pressed, completed" << "1 beat";
 }
@@ -120,8 +126,10 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
             emit browser.personAwaited(boxes[step]);
         else if (step.startsWith("buttons "))
             browser.collectionButtons = step.mid(8).toInt();
-        else if (step == "remembered")
-            run.rememberLogin({"http://cms/login", 0, "u", "admin", "p", "pw", {}, {}, {"u", "p"}, false});
+        else if (step.startsWith("remembered"))
+            run.rememberLogin({"http://cms/login", 0, "u", "admin", "p", "pw", {}, {}, {"u", "p"}, step.endsWith("failed")});
+        else if (step == "by hand")
+            emit browser.loginSubmitted(QUrl("http://cms/login"), *run.logins().login(), false), emit browser.loginAnswered(false);
         else if (step == "form changed")
             browser.loginFormAsRemembered = false;
         else if (step.startsWith("second "))
@@ -130,6 +138,7 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
     }
     QTRY_VERIFY(network.findChildren<QNetworkReply *>().isEmpty());
     QCOMPARE(said.join(", "), watch);
+    QVERIFY(!watch.endsWith("relogin failed") || run.logins().login()->failed); // kept for the next start
     if (beats > 0)
         received << QString::number(beats) + " beat";
     QCOMPARE(received.join(", "), robot);
