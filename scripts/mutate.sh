@@ -93,8 +93,12 @@ def run(command, log):
         return subprocess.run(command, stdout=out, stderr=subprocess.STDOUT, env=env).returncode == 0
 
 
+# A test without a target of its own name (the same program run another
+# way) builds everything.
 def build_target(target, log):
-    return run(['cmake', '--build', build, '-j2', '--target', target], log)
+    if run(['cmake', '--build', build, '-j2', '--target', target], log):
+        return True
+    return 'No rule to make target' in open(log, errors='replace').read() and run(['cmake', '--build', build, '-j2'], log)
 
 
 def run_test(test, timeout, log):
