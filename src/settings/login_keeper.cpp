@@ -1,66 +1,45 @@
 #include "login_keeper.h"
 
 #include "base/folder_key.h"
-#include "base/timer.h"
+#include "keyring_entry.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <qt6keychain/keychain.h>
 
 #include <unistd.h>
 
-namespace {
-
-const QString Service = QStringLiteral("orvo-collector");
-
-// A job lives until it finishes, whatever becomes of the keeper: libsecret
-// calls back into a job deleted before its answer.
-template <typename Job> Job *job(const QString &key)
-{
-    auto *made = new Job(Service);
-    made->setAutoDelete(true);
-    made->setInsecureFallback(false);
-    made->setKey(key);
-    return made;
-}
-
-} // namespace
-
 LoginKeeper::LoginKeeper(const QString &settingsPath, TimerFactory &timers, QObject *parent)
     : QObject(parent),
-      m_key(QStringLiteral("login-") + folderKey(QFileInfo(settingsPath).absolutePath())),
       m_filePath(QFileInfo(settingsPath).absoluteDir().filePath(QStringLiteral("login.ini"))),
-      m_patience(timers.create(KeyringPatienceMs, this))
+      m_keyring(new KeyringEntry(QStringLiteral("login-") + folderKey(QFileInfo(settingsPath).absolutePath()), timers, this))
 {
-    connect(m_patience, &Timer::timeout, this, [this] {
-        if (!m_loaded)
-            readFile();
-    });
-}
-
-void LoginKeeper::load()
-{
-    m_patience->setEnabled(true);
-    auto *read = job<QKeychain::ReadPasswordJob>(m_key);
-    connect(read, &QKeychain::Job::finished, this, [this, read] {
-        if (m_loaded)
-            return; // answered too late
-        m_keyringAnswers = read->error() == QKeychain::NoError || read->error() == QKeychain::EntryNotFound;
-        m_login = RememberedLogin::fromText(read->binaryData());
+    connect(m_keyring, &KeyringEntry::readDone, this, [this](bool answered, const QByteArray &secret) {
+        m_keyringAnswers = answered;
+        m_login = RememberedLogin::fromText(secret);
         if (!m_login)
             return readFile();
         m_place = Place::Keyring;
         m_loaded = true;
         emit loaded();
     });
-    read->start();
+    connect(m_keyring, &KeyringEntry::written, this, [this](const QString &failure) {
+        if (failure.isEmpty()) {
+            m_place = Place::Keyring;
+            QFile::remove(m_filePath); // an older copy in plain text
+        }
+        emit changed(failure);
+    });
+}
+
+void LoginKeeper::load()
+{
+    m_keyring->read();
 }
 
 void LoginKeeper::readFile()
 {
-    m_patience->setEnabled(false);
     QFile file(m_filePath);
     // Never one another user could have written.
     if (QFileInfo(file).ownerId() == ::getuid() && file.open(QIODevice::ReadOnly)) {
@@ -80,17 +59,7 @@ void LoginKeeper::keep(const RememberedLogin &login)
         m_place = failure.isEmpty() ? Place::File : m_place;
         return emit changed(failure);
     }
-    auto *write = job<QKeychain::WritePasswordJob>(m_key);
-    write->setBinaryData(login.toText());
-    connect(write, &QKeychain::Job::finished, this, [this, write] {
-        const bool written = write->error() == QKeychain::NoError;
-        if (written) {
-            m_place = Place::Keyring;
-            QFile::remove(m_filePath); // an older copy in plain text
-        }
-        emit changed(written ? QString() : write->errorString());
-    });
-    write->start();
+    m_keyring->write(login.toText());
 }
 
 void LoginKeeper::forget()
@@ -99,7 +68,7 @@ void LoginKeeper::forget()
     m_place = Place::Nowhere;
     QFile::remove(m_filePath);
     if (m_keyringAnswers)
-        job<QKeychain::DeletePasswordJob>(m_key)->start();
+        m_keyring->remove();
     emit changed();
 }
 

@@ -5,7 +5,7 @@
 #include <QObject>
 #include <optional>
 
-class Timer;
+class KeyringEntry;
 class TimerFactory;
 
 // Keeps the login remembered for one folder (that of its 123.txt): in the
@@ -17,9 +17,6 @@ class LoginKeeper : public QObject {
     Q_OBJECT
 public:
     enum class Place { Nowhere, Keyring, File };
-
-    // A read that has not answered by then is no answer.
-    static constexpr int KeyringPatienceMs = 10000;
 
     LoginKeeper(const QString &settingsPath, TimerFactory &timers, QObject *parent = nullptr);
 
@@ -46,9 +43,8 @@ private:
     void readFile();
     QString writeFile(const QByteArray &text) const;
 
-    const QString m_key;
     const QString m_filePath;
-    Timer *const m_patience;
+    KeyringEntry *const m_keyring;
     std::optional<RememberedLogin> m_login;
     Place m_place = Place::Nowhere;
     bool m_keyringAnswers = false;
