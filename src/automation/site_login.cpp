@@ -2,7 +2,10 @@
 
 #include "base/one_line.h"
 
+#include "settings/site_passwords.h"
+
 #include <QAuthenticator>
+#include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -11,16 +14,18 @@
 #include <QPushButton>
 #include <QWebEnginePage>
 
-SiteLogin::SiteLogin(QWebEnginePage &page, QWidget *boxParent, QObject *parent)
-    : QObject(parent), m_page(page), m_boxParent(boxParent)
+SiteLogin::SiteLogin(QWebEnginePage &page, QWidget *boxParent, SitePasswords &remembered, QObject *parent)
+    : QObject(parent), m_page(page), m_boxParent(boxParent), m_remembered(remembered)
 {
     connect(&page, &QWebEnginePage::authenticationRequired, this,
             [this](const QUrl &url, QAuthenticator *authenticator) {
-                onRequired(url.host(), authenticator->realm(), authenticator);
+                const int port = url.port(url.scheme() == QLatin1String("https") ? 443 : 80);
+                onRequired(url.host() + QLatin1Char(':') + QString::number(port), url.host(), authenticator->realm(),
+                           authenticator);
             });
     connect(&page, &QWebEnginePage::proxyAuthenticationRequired, this,
             [this](const QUrl &, QAuthenticator *authenticator, const QString &proxyHost) {
-                onRequired(proxyHost, authenticator->realm(), authenticator);
+                onRequired(proxyHost, proxyHost, authenticator->realm(), authenticator);
             });
 }
 
@@ -31,9 +36,12 @@ PersonWait SiteLogin::waiting() const
     return {PersonWait::SitePassword, m_boxes.cbegin()->host};
 }
 
-void SiteLogin::onRequired(const QString &host, const QString &realm, QAuthenticator *authenticator)
+void SiteLogin::onRequired(const QString &site, const QString &host, const QString &realm,
+                           QAuthenticator *authenticator)
 {
-    const QString key = host + QLatin1Char('\n') + realm;
+    const QString key = site + QLatin1Char('\n') + realm;
+    if (const auto kept = m_remembered.answerFor(key); kept && !m_answers.contains(key))
+        m_answers.insert(key, {kept->user, kept->password, false, true});
     Answer *answer = m_answers.contains(key) ? &m_answers[key] : nullptr;
     if (answer && !answer->tried) {
         // The browser keeps an answer that the site took; asked again, the
@@ -43,6 +51,8 @@ void SiteLogin::onRequired(const QString &host, const QString &realm, QAuthentic
         authenticator->setPassword(answer->password);
         return;
     }
+    if (answer && answer->kept)
+        m_remembered.forget(key); // refused: never given again
     m_answers.remove(key);
     *authenticator = QAuthenticator(); // refused: the page shows the site's refusal
     if (!m_boxes.value(key).dialog)
@@ -65,14 +75,20 @@ void SiteLogin::ask(const QString &key, const QString &host, const QString &real
     password->setEchoMode(QLineEdit::Password);
     form->addRow(QStringLiteral("用户名："), user);
     form->addRow(QStringLiteral("密码："), password);
+    auto *remember = new QCheckBox(QStringLiteral("记住（保存在密钥环）"), box);
+    remember->setObjectName(QStringLiteral("rememberBox"));
+    remember->setEnabled(m_remembered.keyringAnswers());
+    form->addRow(remember);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, box);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
     form->addRow(buttons);
     connect(buttons, &QDialogButtonBox::accepted, box, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, box, &QDialog::reject);
-    connect(box, &QDialog::accepted, this, [this, key, user, password] {
+    connect(box, &QDialog::accepted, this, [this, key, user, password, remember] {
         m_answers.insert(key, {user->text(), password->text()});
+        if (remember->isChecked())
+            m_remembered.remember(key, {user->text(), password->text()});
         m_page.triggerAction(QWebEnginePage::Reload);
     });
     connect(box, &QObject::destroyed, this, [this, key] {

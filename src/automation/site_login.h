@@ -7,6 +7,7 @@
 #include <QPointer>
 
 class QAuthenticator;
+class SitePasswords;
 class QDialog;
 class QUrl;
 class QWebEnginePage;
@@ -17,11 +18,13 @@ class QWidget;
 // and nothing may wait for a person there. So the request is refused at once
 // (the page shows the refusal), a box that does not block asks, and the page
 // is loaded again; the next request for that host and realm is answered from
-// memory. The answer serves the rest of the run and is never written anywhere.
+// memory. The answer serves the rest of the run. Where a keyring answers, the
+// person may have it remembered there: it is then given by itself in later
+// runs, and forgotten once the site refuses it, never tried twice.
 class SiteLogin : public QObject {
     Q_OBJECT
 public:
-    SiteLogin(QWebEnginePage &page, QWidget *boxParent, QObject *parent = nullptr);
+    SiteLogin(QWebEnginePage &page, QWidget *boxParent, SitePasswords &remembered, QObject *parent = nullptr);
 
     // What a box waits for; None while none is open.
     PersonWait waiting() const;
@@ -34,13 +37,16 @@ private:
         QString user;
         QString password;
         bool tried = false; // given to the browser once; asked again, it was refused
+        bool kept = false;  // from the keyring
     };
 
-    void onRequired(const QString &host, const QString &realm, QAuthenticator *authenticator);
+    // `site`: the host and port asking, or the proxy's host.
+    void onRequired(const QString &site, const QString &host, const QString &realm, QAuthenticator *authenticator);
     void ask(const QString &key, const QString &host, const QString &realm);
 
     QWebEnginePage &m_page;
     QPointer<QWidget> m_boxParent;
+    SitePasswords &m_remembered;
     QHash<QString, Answer> m_answers;          // by host and realm
     struct Box {
         QPointer<QDialog> dialog;

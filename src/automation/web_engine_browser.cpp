@@ -5,6 +5,7 @@
 #include "certificate_questions.h"
 #include "login_watch.h"
 #include "page_scripts.h"
+#include "settings/site_passwords.h"
 #include "site_login.h"
 #include "unattended_page.h"
 
@@ -68,12 +69,13 @@ LoadFailure failure(const QWebEngineLoadingInfo &info)
 
 WebEngineBrowser::WebEngineBrowser(const QString &profileName, int loadTimeoutMs, QObject *parent)
     : Browser(parent),
+      m_sitePasswords(new SitePasswords(profileName, m_timers, this)),
       m_loadTimeout(new QTimer(this)),
       m_retry(new QTimer(this)),
       m_profile(persistentProfile(profileName)),
       m_page(new UnattendedPage(m_profile)),
       m_view(new QWebEngineView),
-      m_login(new SiteLogin(*m_page, m_view, this)),
+      m_login(new SiteLogin(*m_page, m_view, *m_sitePasswords, this)),
       m_certificates(new CertificateQuestions(*m_page, m_view, AcceptedCertificates::defaultPath(), this)),
       m_logins(new LoginWatch(*m_page, this))
 {
@@ -83,6 +85,11 @@ WebEngineBrowser::WebEngineBrowser(const QString &profileName, int loadTimeoutMs
                 emit loginSubmitted(page, login, captcha);
             });
     m_view->installEventFilter(this);
+    connect(m_sitePasswords, &SitePasswords::loaded, this, [this] {
+        if (!m_firstAddress.isEmpty())
+            navigate(std::exchange(m_firstAddress, QString()));
+    });
+    m_sitePasswords->load();
     m_view->setPage(m_page);
     connect(m_page, &UnattendedPage::personTookOver, this, &Browser::personTookOver);
     connect(m_login, &SiteLogin::waitingChanged, this, &WebEngineBrowser::onPersonAwaited);
@@ -123,6 +130,12 @@ QWebEnginePage *WebEngineBrowser::page() const
 
 void WebEngineBrowser::navigate(const QString &address)
 {
+    // A site's remembered password must be at hand when it asks: at most
+    // the keyring's patience.
+    if (!m_sitePasswords->isLoaded()) {
+        m_firstAddress = address;
+        return;
+    }
     m_onRequestedPage = false;
     m_retried = false;
     m_retry->stop();

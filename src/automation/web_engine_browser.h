@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/precise_timer.h"
 #include "browser.h"
 #include "requested_load.h"
 
@@ -11,6 +12,7 @@ class QWebEnginePage;
 class QWebEngineProfile;
 class QWidget;
 class CertificateQuestions;
+class SitePasswords;
 class LoginWatch;
 class SiteLogin;
 class UnattendedPage;
@@ -57,6 +59,9 @@ private:
 
     static constexpr int RetryAfterMs = 5000;
 
+    PreciseTimerFactory m_timers;
+    SitePasswords *m_sitePasswords; // read before the first page is asked for
+    QString m_firstAddress;         // asked for before they were read
     QTimer *m_loadTimeout;
     QTimer *m_retry; // asks again for a requested load that never showed
     QWebEngineProfile *m_profile;
