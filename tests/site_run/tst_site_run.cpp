@@ -35,7 +35,7 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
     // being a login form's; "remembered" keeps a login for the login address
     // ("remembered failed": one the tool failed with before), "by hand" logs in
     // with it on the login page, "form changed" makes the login page's form
-    // another; "+S" lets S seconds pass; "password",
+    // another, "person" is a click in the tool; "+S" lets S seconds pass; "password",
     // "certificate" and "answered" are the browser's boxes.
     // `watch`: what the watch said; `robot`: the events the robot received.
     QTest::addColumn<QString>("script");
@@ -68,6 +68,8 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
         << "remembered, 2, away, ok, ok" << "lost, lost over, pressed" << "relogin";
     QTest::newRow("a remembered login not sent, the form changed: one message, the sign stays, no second try")
         << "remembered, form changed, 2, away, ok, away, +60, away, +20, away, 2, away, ok" << "lost, relogin failed" << "relogin_failed";
+    QTest::newRow("logged in again to a page without its button: no second try, even once the person has gone")
+        << "remembered, buttons 0, 2, away, ok, ok, person, +120, ok, ok" << "lost" << "relogin";
     QTest::newRow("a remembered login that failed before: not sent, the lost login told at once")
         << "remembered failed, 2, away, ok" << "lost" << "login_lost";
     QTest::newRow("a remembered login that failed before, then a login by hand: sent again")
@@ -130,6 +132,8 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
             run.rememberLogin({"http://cms/login", 0, "u", "admin", "p", "pw", {}, {}, {"u", "p"}, step.endsWith("failed")});
         else if (step == "by hand")
             emit browser.loginSubmitted(QUrl("http://cms/login"), *run.logins().login(), false), emit browser.loginAnswered(false);
+        else if (step == "person")
+            run.notePersonActive();
         else if (step == "form changed")
             browser.loginFormAsRemembered = false;
         else if (step.startsWith("second "))
