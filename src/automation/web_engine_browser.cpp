@@ -1,7 +1,7 @@
 #include "web_engine_browser.h"
 
 #include "accepted_certificates.h"
-#include "base/owner_only_folder.h"
+#include "base/owner_only.h"
 #include "certificate_questions.h"
 #include "login_watch.h"
 #include "page_scripts.h"

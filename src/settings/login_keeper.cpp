@@ -1,12 +1,12 @@
 #include "login_keeper.h"
 
 #include "base/folder_key.h"
+#include "base/owner_only.h"
 #include "keyring_entry.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <unistd.h>
 
@@ -55,7 +55,7 @@ void LoginKeeper::keep(const RememberedLogin &login)
 {
     m_login = login;
     if (!m_keyringAnswers) {
-        const QString failure = writeFile(login.toText());
+        const QString failure = writeOwnerOnlyFile(m_filePath, login.toText());
         m_place = failure.isEmpty() ? Place::File : m_place;
         return emit changed(failure);
     }
@@ -72,17 +72,3 @@ void LoginKeeper::forget()
     emit changed();
 }
 
-QString LoginKeeper::writeFile(const QByteArray &text) const
-{
-    const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-    QFile created(m_filePath);
-    if (!created.open(QIODevice::NewOnly, ownerOnly) && !created.exists())
-        return created.errorString();
-    created.close();
-    if (!created.setPermissions(ownerOnly))
-        return created.errorString();
-    QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) < 0 || !file.commit())
-        return file.errorString();
-    return {};
-}

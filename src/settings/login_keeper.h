@@ -41,7 +41,6 @@ signals:
 
 private:
     void readFile();
-    QString writeFile(const QByteArray &text) const;
 
     const QString m_filePath;
     KeyringEntry *const m_keyring;

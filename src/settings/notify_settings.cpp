@@ -1,9 +1,10 @@
 #include "notify_settings.h"
 
+#include "base/owner_only.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -79,21 +80,10 @@ NotifySettings NotifySettings::load(const QString &path, QStringList *problems)
 
 QString NotifySettings::save(const QString &path) const
 {
-    const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-    QFile created(path);
-    if (!created.open(QIODevice::NewOnly, ownerOnly) && !created.exists())
-        return created.errorString();
-    created.close();
-    if (!created.setPermissions(ownerOnly))
-        return created.errorString();
-    // Written beside it, then put in its place, with its permissions.
-    QSaveFile file(path);
     const QString text = QStringLiteral("[webhook]\nurl=%1\nsecret=%2\nkind=%3\n[heartbeat]\nurl=%4\n")
                              .arg(QString::fromUtf8(webhook.toEncoded()), secret, robotKindName(kind),
                                   QString::fromUtf8(heartbeat.toEncoded()));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || file.write(text.toUtf8()) < 0 || !file.commit())
-        return file.errorString();
-    return {};
+    return writeOwnerOnlyFile(path, text.toUtf8());
 }
 
 bool NotifySettings::readableByOthers(const QString &path)
