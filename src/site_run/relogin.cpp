@@ -86,6 +86,7 @@ void Relogin::tryNow()
         return;
     m_tried = true;
     m_state = State::Opening;
+    emit begun();
     m_stages.openLoginPageToLogIn();
 }
 

@@ -38,6 +38,8 @@ public:
     bool willTry() const;
 
 signals:
+    // The login page opens for the tool to log in.
+    void begun();
     void tried(Relogin::Outcome outcome);
 
 private:

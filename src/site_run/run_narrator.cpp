@@ -115,6 +115,8 @@ RunNarrator::RunNarrator(const StageMachine &stages, Browser &browser, RunJourna
 
 void RunNarrator::follow(const Relogin &relogin, const LoginKeeper &logins)
 {
+    connect(&relogin, &Relogin::begun, this,
+            [this] { m_journal.write(QStringLiteral("用记住的登录自动重新登录：打开登录页")); });
     connect(&relogin, &Relogin::tried, this, [this](Relogin::Outcome outcome) {
         switch (outcome) {
         case Relogin::Outcome::LoggedIn:

@@ -68,6 +68,10 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
         << "remembered, 2, away, ok, ok" << "lost, lost over, pressed" << "relogin";
     QTest::newRow("a remembered login not sent, the form changed: one message, the sign stays, no second try")
         << "remembered, form changed, 2, away, ok, away, +60, away, +20, away, 2, away, ok" << "lost, relogin failed" << "relogin_failed";
+    QTest::newRow("a person at the screen: the try waits for 2 minutes without a click or key")
+        << "remembered, person, 2, away, +60, away, +20, away, +40, ok, ok" << "lost, lost over, pressed" << "relogin";
+    QTest::newRow("a click during a try not yet sent gives it up: the lost login told then")
+        << "remembered, 2, away, person, ok" << "lost, lost over, pressed" << "login_lost, recovered";
     QTest::newRow("logged in again to a page without its button: no second try, even once the person has gone")
         << "remembered, buttons 0, 2, away, ok, ok, person, +120, ok, ok" << "lost" << "relogin";
     QTest::newRow("a remembered login that failed before: not sent, the lost login told at once")
