@@ -10,6 +10,7 @@
 #include "unattended_page.h"
 
 #include <QChildEvent>
+#include <QLocale>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QWebEngineNewWindowRequest>
@@ -41,7 +42,13 @@ LoadFailure::Kind connectionFailure(int error)
 // in a session cookie; kept only in memory it would be gone after a restart.
 QWebEngineProfile *persistentProfile(const QString &name)
 {
+    // The browser speaks Chinese, as the tool does, whatever the system's
+    // locale (a server's is often C): its error pages and its words on a
+    // certificate come from its zh-CN pack, which it picks from the default
+    // locale when its first profile is made; the sites get zh-CN too.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     auto *profile = new QWebEngineProfile(name);
+    profile->setHttpAcceptLanguage(QStringLiteral("zh-CN,zh"));
     profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
     // Nobody else may read the cookies, the cached pages or the accepted
     // certificates.

@@ -247,6 +247,7 @@ void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn()
             const bool toTheSite = !request.header("Host").startsWith("localhost");
             QVERIFY2(!loggedIn || !toTheSite || site.cms.carriesSession(request), qPrintable(FakeCms::describe(request)));
             QVERIFY2(request.method != "POST" || request.body.contains("submit_button="), request.body.constData());
+            QVERIFY(request.header("Accept-Language").startsWith("zh-CN"));
         }
         // Each site's journal tells of its own pages only.
         QVERIFY(occurrencesIn(site.journal(), site.cms.address(FakeCms::HomePage)) > 0);
@@ -430,6 +431,7 @@ void TestWebEngineCycle::questionsOfTheSiteAreTheOperatorsToAnswer()
     int sentBefore = -1;
     Person person([&](QDialog *box) {
         QVERIFY(fingerprint.isEmpty() || (messageOf(box).contains(fingerprint) && messageOf(box).contains("127.0.0.1")));
+        QVERIFY2(!messageOf(box).contains("certificate"), qPrintable(messageOf(box))); // the browser's words in Chinese too
         if (sentBefore < 0)
             sentBefore = rig.cms.log().size();
         if (site == "password" && person.seen.size() == 1) { // asked again while the box is open: no second box
