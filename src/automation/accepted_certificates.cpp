@@ -3,8 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <algorithm>
 #include <QStandardPaths>
+
+#include <algorithm>
 
 namespace {
 

@@ -67,8 +67,10 @@ void CertificateQuestions::onError(const QWebEngineCertificateError &error)
     if (!error.isOverridable() || chain.isEmpty())
         return; // refused, as the browser refuses it on its own
     const QUrl url = error.url();
+    const QString host = url.host();
+    const int port = url.port(443);
     const QString fingerprint = fingerprintOf(chain.first());
-    if (m_accepted.contains(url.host(), url.port(443), fingerprint)) {
+    if (m_accepted.contains(host, port, fingerprint)) {
         QWebEngineCertificateError(error).acceptCertificate();
         return;
     }
@@ -77,21 +79,20 @@ void CertificateQuestions::onError(const QWebEngineCertificateError &error)
         emit refused(url);
         return;
     }
-    const QString key = url.host() + QLatin1Char(':') + QString::number(url.port(443)) + QLatin1Char(' ') + fingerprint;
+    const QString key = host + QLatin1Char(':') + QString::number(port) + QLatin1Char(' ') + fingerprint;
     QWebEngineCertificateError waiting(error);
     waiting.defer();
     if (m_questions.contains(key)) {
         m_questions[key].requests.append(waiting);
         return;
     }
-    ask(key, url, fingerprint, waiting);
+    ask(key, host, port, fingerprint, waiting);
 }
 
-void CertificateQuestions::ask(const QString &key, const QUrl &url, const QString &fingerprint,
+void CertificateQuestions::ask(const QString &key, const QString &host, int port, const QString &fingerprint,
                                const QWebEngineCertificateError &error)
 {
-    const QString host = url.host();
-    const bool changed = m_accepted.knows(host, url.port(443));
+    const bool changed = m_accepted.knows(host, port);
     const QString text = (changed ? QStringLiteral("网站 %1 出示的安全证书与您以前接受的不同。"
                                                   "如果网站没有更换证书，可能有人在冒充它。")
                                   : QStringLiteral("网站 %1 的安全证书没有可信的机构担保。"))
@@ -117,7 +118,7 @@ void CertificateQuestions::ask(const QString &key, const QUrl &url, const QStrin
         answer(key, fingerprint, button == accept);
     });
     connect(box, &QObject::destroyed, this, [this, key, fingerprint] { answer(key, fingerprint, false); });
-    m_questions.insert(key, {box, {error}, host, url.port(443)});
+    m_questions.insert(key, {box, {error}, host, port});
     box->show();
     emit waitingChanged();
 }

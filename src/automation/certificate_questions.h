@@ -51,7 +51,8 @@ private:
     };
 
     void onError(const QWebEngineCertificateError &error);
-    void ask(const QString &key, const QUrl &url, const QString &fingerprint, const QWebEngineCertificateError &error);
+    void ask(const QString &key, const QString &host, int port, const QString &fingerprint,
+             const QWebEngineCertificateError &error);
     void answer(const QString &key, const QString &fingerprint, bool accepted);
 
     QPointer<QWidget> m_boxParent;

@@ -22,8 +22,9 @@ const char pressInPlace[] = R"JS(function (element) {
     return true;
 })JS";
 
-// The script calls `function` with the data as JSON and the press above.
-QString apply(const char *function, const QJsonObject &args)
+// The script calls `function` with the data as JSON, and the press above
+// for the scripts that press.
+QString call(const char *function, const QJsonObject &args)
 {
     const QString json = QString::fromUtf8(QJsonDocument(args).toJson(QJsonDocument::Compact));
     return QStringLiteral("(%1)(%2, %3);").arg(QString::fromUtf8(function), json, QString::fromUtf8(pressInPlace));
@@ -49,20 +50,6 @@ const char pressAt[] = R"JS(function (args, press) {
     var pressed = press(named[args.index]);
     return {found: named.length, pressed: pressed, loginForm: !pressed};
 })JS";
-
-} // namespace
-
-QString PageScripts::pressOnlyElementNamed(const QString &name)
-{
-    return apply(pressOnly, {{QStringLiteral("name"), name}});
-}
-
-QString PageScripts::pressElementNamedAt(const QString &name, int index)
-{
-    return apply(pressAt, {{QStringLiteral("name"), name}, {QStringLiteral("index"), index}});
-}
-
-namespace {
 
 // Runs after qwebchannel.js, at the creation of each document.
 const char watchLogins[] = R"JS(function (args) {
@@ -151,13 +138,17 @@ const char logInWith[] = R"JS(function (args) {
     return {sent: true};
 })JS";
 
-QString call(const char *function, const QJsonObject &args)
+} // namespace
+
+QString PageScripts::pressOnlyElementNamed(const QString &name)
 {
-    const QString json = QString::fromUtf8(QJsonDocument(args).toJson(QJsonDocument::Compact));
-    return QStringLiteral("(%1)(%2);").arg(QString::fromUtf8(function), json);
+    return call(pressOnly, {{QStringLiteral("name"), name}});
 }
 
-} // namespace
+QString PageScripts::pressElementNamedAt(const QString &name, int index)
+{
+    return call(pressAt, {{QStringLiteral("name"), name}, {QStringLiteral("index"), index}});
+}
 
 QString PageScripts::loginWatcher(const QString &reporterName)
 {

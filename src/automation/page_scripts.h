@@ -23,7 +23,7 @@ QString pressElementNamedAt(const QString &name, int index);
 // to the channel object named `reporterName`.
 QString loginWatcher(const QString &reporterName);
 
-// Fills in the form of `login` (RememberedLogin::toJson()) as typing would,
+// Fills in the form of `login` (LoginWatch::scriptArguments()) as typing would,
 // so that the page's scripts see it, and submits it once through the
 // control that submitted it. Sends nothing when the form has changed: a
 // remembered field missing, a visible field that was not remembered (a

@@ -1,7 +1,6 @@
 #include "site_login.h"
 
 #include "base/one_line.h"
-
 #include "settings/site_passwords.h"
 
 #include <QAuthenticator>

@@ -12,9 +12,8 @@ Alerts::Alerts(const RunWatch &watch, const Relogin &relogin, Notifier &notifier
     connect(&watch, &RunWatch::troubleBegan, this, [this, &relogin](SiteTrouble trouble) {
         if (!m_troubleSince.isValid())
             m_troubleSince = QDateTime::currentDateTime();
-        if (trouble == SiteTrouble::LoginLost && relogin.willTry())
-            return;
-        m_notifier.send(RunNarrator::alertEvent(trouble), m_site(), RunNarrator::alert(trouble, m_watch.health()));
+        if (trouble != SiteTrouble::LoginLost || !relogin.willTry())
+            tell(trouble);
     });
     // Recovered once the collection page is pressed again, and no page of the
     // cycle is left that the tool cannot press.
@@ -35,10 +34,13 @@ Alerts::Alerts(const RunWatch &watch, const Relogin &relogin, Notifier &notifier
             m_troubleSince = {};
             m_notifier.send(QStringLiteral("relogin"), m_site(), RunNarrator::loggedInAgain());
         } else if (outcome != Relogin::Outcome::Failed && m_watch.health().loginLost) {
-            // No login sent: the lost login's own alert, held back for the try.
-            m_notifier.send(RunNarrator::alertEvent(SiteTrouble::LoginLost), m_site(),
-                            RunNarrator::alert(SiteTrouble::LoginLost, m_watch.health()));
+            tell(SiteTrouble::LoginLost); // no login sent: its own alert, held back for the try
         } // a failure is a trouble of its own
     });
     connect(&watch, &RunWatch::cycleCompleted, &notifier, &Notifier::beat);
+}
+
+void Alerts::tell(SiteTrouble trouble)
+{
+    m_notifier.send(RunNarrator::alertEvent(trouble), m_site(), RunNarrator::alert(trouble, m_watch.health()));
 }

@@ -25,6 +25,8 @@ public:
            QObject *parent = nullptr);
 
 private:
+    void tell(SiteTrouble trouble);
+
     const RunWatch &m_watch;
     Notifier &m_notifier;
     const std::function<QString()> m_site;

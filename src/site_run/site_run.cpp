@@ -1,14 +1,14 @@
 #include "site_run.h"
 
 #include "alerts.h"
-#include "hand_logins.h"
-#include "relogin.h"
-#include "settings/login_keeper.h"
 #include "automation/stage_machine.h"
 #include "base/run_journal.h"
+#include "hand_logins.h"
 #include "notify/notifier.h"
+#include "relogin.h"
 #include "run_narrator.h"
 #include "run_watch.h"
+#include "settings/login_keeper.h"
 #include "settings/notify_settings.h"
 #include "settings/settings_file.h"
 

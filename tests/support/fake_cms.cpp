@@ -11,9 +11,14 @@
 
 namespace {
 
+QString queryValue(const HttpRequest &request, const QString &name)
+{
+    return QUrlQuery(QUrl(QString::fromLatin1(request.target)).query()).queryItemValue(name);
+}
+
 QString variantOf(const HttpRequest &request)
 {
-    return QUrlQuery(QUrl(QString::fromLatin1(request.target)).query()).queryItemValue("variant");
+    return queryValue(request, "variant");
 }
 
 } // namespace
@@ -86,10 +91,11 @@ HttpResponse FakeCms::handle(const HttpRequest &request)
     if (request.path() == "/end-sessions")
         endSessions();
     if (request.path() == "/password")
-        setPassword(QUrlQuery(QUrl(QString::fromLatin1(request.target))).queryItemValue("new"));
+        setPassword(queryValue(request, "new"));
+    const bool login = isLogin(request);
     if (request.path() == Login && request.method == "POST")
-        m_failedLogins = isLogin(request) ? 0 : m_failedLogins + 1;
-    if (isLogin(request)) {
+        m_failedLogins = login ? 0 : m_failedLogins + 1;
+    if (login) {
         // A login after the session died starts a new one.
         if (sessionExpired())
             m_sessionToken = newSessionToken();
@@ -160,7 +166,7 @@ HttpResponse FakeCms::collectionPage(const HttpRequest &request) const
                           <input type="submit" name="submit_button" value="登录">)"},
         {"two-buttons", R"(<input type="submit" name="submit_button" value="开始采集">
                            <input type="submit" id="submit_button" name="again" value="重新采集">)"}};
-    const QString image = QUrlQuery(QUrl(QString::fromLatin1(request.target)).query()).queryItemValue("image");
+    const QString image = queryValue(request, "image");
     return page("采集", QString(R"(<form method="post" action="%1"%2><input type="hidden" name="task" value="all">%3%4</form>%5)")
                           .arg(QString::fromLatin1(request.target).toHtmlEscaped(),
                                variant == "new-window" ? R"( target="_blank")" : "",
