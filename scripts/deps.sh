@@ -12,6 +12,7 @@ packages=(
   openssl # the tests make certificates for their HTTPS server
   qtkeychain-qt6-dev libsecret-1-0 # remembered logins in the desktop's keyring
   gnome-keyring dbus-daemon # a real keyring for the tests, in a D-Bus session of their own
+  systemd # the install test checks the systemd user unit with systemd-analyze
 )
 
 missing=()

@@ -27,6 +27,7 @@
 
 int main(int argc, char *argv[])
 {
+    answerHelp(argc, argv);
     // QtWebEngine shares OpenGL contexts with the window; this must precede the application.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // The browser's view is drawn in software. Composed through OpenGL, every

@@ -1,12 +1,22 @@
 #include "command_line.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFileInfo>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
+
+// The user guide as installed beside this program: the same prefix, whichever
+// it was installed to (a package's /usr, /usr/local, a --prefix of one's own).
+QString installedGuide()
+{
+    const QString programFolder = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+    return QDir::cleanPath(programFolder + QStringLiteral("/" GUIDE_FOLDER_FROM_PROGRAM "/使用说明.md"));
+}
 
 QString usage(const QString &program)
 {
@@ -17,8 +27,10 @@ QString usage(const QString &program)
                "\n"
                "选项：\n"
                "  --start     窗口出现后立即开始自动挂机（123.txt 中须已保存四个地址）\n"
-               "  -h, --help  显示本说明\n")
-        .arg(program);
+               "  -h, --help  显示本说明\n"
+               "\n"
+               "使用说明：%2\n")
+        .arg(program, installedGuide());
 }
 
 [[noreturn]] void printAndExit(FILE *stream, const QString &text, int status)
@@ -29,19 +41,24 @@ QString usage(const QString &program)
 
 } // namespace
 
+void answerHelp(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0)
+            printAndExit(stdout, usage(QFileInfo(QString::fromLocal8Bit(argv[0])).fileName()), 0);
+    }
+}
+
 bool startRequested(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption start(QStringLiteral("start"));
-    parser.addOptions({help, start});
-    const QString program = QFileInfo(arguments.value(0)).fileName();
-
+    parser.addOption(start);
     if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
-        printAndExit(stderr, QStringLiteral("命令行参数有误：%1\n\n").arg(arguments.mid(1).join(QLatin1Char(' '))) + usage(program),
+        printAndExit(stderr,
+                     QStringLiteral("命令行参数有误：%1\n\n").arg(arguments.mid(1).join(QLatin1Char(' ')))
+                         + usage(QFileInfo(arguments.value(0)).fileName()),
                      2);
     }
-    if (parser.isSet(help))
-        printAndExit(stdout, usage(program), 0);
     return parser.isSet(start);
 }

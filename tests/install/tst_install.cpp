@@ -1,10 +1,13 @@
-// Installs the build into a temporary DESTDIR under the /usr prefix, as a
-// package build does, and checks what a desktop finds there.
+// Installs the build under a temporary prefix, as `cmake --install --prefix`
+// and a package build do, and checks what a desktop, systemd and a person
+// reading --help find there.
 
 #include "main_window/app_icon.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QRegularExpression>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -21,26 +24,25 @@ class TestInstall : public QObject {
 private slots:
     void initTestCase();
     void menuEntryIsValidAndStartsTheInstalledProgram();
+    void systemdUnitStartsTheInstalledProgram();
+    void helpWithoutADisplayNamesTheInstalledGuideWithItsPictures();
     void iconIsTheWindowIconAtEverySize_data();
     void iconIsTheWindowIconAtEverySize();
 
 private:
-    QTemporaryDir m_destDir;
+    QTemporaryDir m_prefix;
     QString m_usr;
 };
 
 void TestInstall::initTestCase()
 {
+    m_usr = m_prefix.filePath(QStringLiteral("usr"));
     QProcess install;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DESTDIR"), m_destDir.path());
-    install.setProcessEnvironment(env);
     install.setProcessChannelMode(QProcess::ForwardedChannels);
     install.start(QStringLiteral(CMAKE_COMMAND), {QStringLiteral("--install"), QStringLiteral(BUILD_DIR),
-                                                  QStringLiteral("--prefix"), QStringLiteral("/usr")});
+                                                  QStringLiteral("--prefix"), m_usr});
     QVERIFY(install.waitForFinished(Patience));
     QCOMPARE(install.exitCode(), 0);
-    m_usr = m_destDir.filePath(QStringLiteral("usr"));
 }
 
 void TestInstall::menuEntryIsValidAndStartsTheInstalledProgram()
@@ -58,6 +60,48 @@ void TestInstall::menuEntryIsValidAndStartsTheInstalledProgram()
     QVERIFY(QFileInfo(m_usr + QStringLiteral("/bin/") + exec).isExecutable());
     const QString icon = keys.value(QStringLiteral("Desktop Entry/Icon")).toString();
     QVERIFY(QFileInfo::exists(m_usr + QStringLiteral("/share/icons/hicolor/48x48/apps/%1.png").arg(icon)));
+}
+
+void TestInstall::systemdUnitStartsTheInstalledProgram()
+{
+    const QString unit = m_usr + QStringLiteral("/lib/systemd/user/orvo-collector@.service");
+    QProcess verify;
+    QTemporaryDir runtime; // a user manager's, which systemd-analyze --user needs
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    verify.setProcessEnvironment(env);
+    verify.setProcessChannelMode(QProcess::MergedChannels);
+    verify.start(QStringLiteral("systemd-analyze"), {QStringLiteral("--user"), QStringLiteral("verify"), unit});
+    QVERIFY(verify.waitForFinished(Patience));
+    const QString said = QString::fromUtf8(verify.readAll());
+    QVERIFY2(verify.exitCode() == 0 && said.isEmpty(), qPrintable(said));
+    // Not merely some program of that name: the one installed with it.
+    const QSettings keys(unit, QSettings::IniFormat);
+    QCOMPARE(keys.value(QStringLiteral("Service/ExecStart")).toString(),
+             m_usr + QStringLiteral("/bin/orvo-collector --start"));
+}
+
+void TestInstall::helpWithoutADisplayNamesTheInstalledGuideWithItsPictures()
+{
+    QProcess help;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *display : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        env.remove(QString::fromLatin1(display));
+    help.setProcessEnvironment(env);
+    help.start(m_usr + QStringLiteral("/bin/orvo-collector"), {QStringLiteral("--help")});
+    QVERIFY(help.waitForFinished(Patience));
+    QCOMPARE(help.exitCode(), 0);
+    const QString guide = QRegularExpression(QStringLiteral("使用说明：(.*)\\n"))
+                              .match(QString::fromUtf8(help.readAllStandardOutput())).captured(1);
+    QFile text(guide);
+    QVERIFY2(text.open(QIODevice::ReadOnly), qPrintable(guide));
+    QVERIFY(QFileInfo(guide).canonicalFilePath().startsWith(QFileInfo(m_usr).canonicalFilePath() + "/share/doc/"));
+    auto pictures = QRegularExpression(QStringLiteral("\\]\\((pictures/[^)]+)\\)")).globalMatch(QString::fromUtf8(text.readAll()));
+    QVERIFY(pictures.hasNext());
+    while (pictures.hasNext()) {
+        const QString path = QFileInfo(guide).dir().filePath(pictures.next().captured(1));
+        QVERIFY2(!QImage(path).isNull(), qPrintable(path));
+    }
 }
 
 void TestInstall::iconIsTheWindowIconAtEverySize_data()
