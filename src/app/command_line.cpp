@@ -18,6 +18,7 @@ QString installedGuide()
     return QDir::cleanPath(programFolder + QStringLiteral("/" GUIDE_FOLDER_FROM_PROGRAM "/使用说明.md"));
 }
 
+// `program`: the path it was started by, as the first argument gives it.
 QString usage(const QString &program)
 {
     return QStringLiteral(
@@ -30,7 +31,7 @@ QString usage(const QString &program)
                "  -h, --help  显示本说明\n"
                "\n"
                "使用说明：%2\n")
-        .arg(program, installedGuide());
+        .arg(QFileInfo(program).fileName(), installedGuide());
 }
 
 [[noreturn]] void printAndExit(FILE *stream, const QString &text, int status)
@@ -45,7 +46,7 @@ void answerHelp(int argc, char *argv[])
 {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0)
-            printAndExit(stdout, usage(QFileInfo(QString::fromLocal8Bit(argv[0])).fileName()), 0);
+            printAndExit(stdout, usage(QString::fromLocal8Bit(argv[0])), 0);
     }
 }
 
@@ -57,7 +58,7 @@ bool startRequested(const QStringList &arguments)
     if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
         printAndExit(stderr,
                      QStringLiteral("命令行参数有误：%1\n\n").arg(arguments.mid(1).join(QLatin1Char(' ')))
-                         + usage(QFileInfo(arguments.value(0)).fileName()),
+                         + usage(arguments.value(0)),
                      2);
     }
     return parser.isSet(start);

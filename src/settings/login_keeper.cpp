@@ -71,4 +71,3 @@ void LoginKeeper::forget()
         m_keyring->remove();
     emit changed();
 }
-

@@ -7,8 +7,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
-#include <QRegularExpression>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
