@@ -48,7 +48,8 @@ int main(int argc, char *argv[])
     // a folder reached through a link is the same folder.
     const QString folder = QFileInfo(settings).absolutePath();
     SingleCopy copy(folder);
-    if (!copy.claim()) {
+    const SingleCopy::Claim claim = copy.claim();
+    if (claim == SingleCopy::Claim::Taken) {
         std::fprintf(stderr, "orvo-collector: %s\n",
                      qUtf8Printable(QStringLiteral("文件夹“%1”中已经有一个本工具在运行，已把它的窗口调到前面。")
                                         .arg(QDir::toNativeSeparators(folder))));
@@ -63,6 +64,8 @@ int main(int argc, char *argv[])
     SystemTrayIcon tray(appIcon());
     QNetworkAccessManager network;
     SiteRun run(browser, timers, network, settings);
+    if (claim == SingleCopy::Claim::Unlocked)
+        run.runWithoutAutomaticLogin();
     MainWindow window(run, browser.view(), desktop, tray);
     QObject::connect(&copy, &SingleCopy::comeForwardAsked, &window, &MainWindow::bringForward);
 

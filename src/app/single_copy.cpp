@@ -23,15 +23,15 @@ SingleCopy::SingleCopy(const QString &folder, QObject *parent) : QObject(parent)
 
 SingleCopy::~SingleCopy() = default; // QLockFile is complete here
 
-bool SingleCopy::claim()
+SingleCopy::Claim SingleCopy::claim()
 {
     if (!m_lock->tryLock(0)) {
         if (m_lock->error() != QLockFile::LockFailedError)
-            return true; // the lock cannot be kept here at all; run rather than never
+            return Claim::Unlocked; // run rather than never
         QLocalSocket socket;
         socket.connectToServer(m_name);
         socket.waitForConnected(2000); // another process answers; nothing of this one's waits on it
-        return false;
+        return Claim::Taken;
     }
     // A socket file left by a copy that crashed is ours to replace now.
     QLocalServer::removeServer(m_name);
@@ -42,5 +42,5 @@ bool SingleCopy::claim()
         emit comeForwardAsked();
     });
     m_server->listen(m_name);
-    return true;
+    return Claim::Held;
 }

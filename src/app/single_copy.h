@@ -19,9 +19,12 @@ public:
     explicit SingleCopy(const QString &folder, QObject *parent = nullptr);
     ~SingleCopy() override;
 
-    // True when this copy now holds the folder. False when another copy does;
-    // that copy has then been asked to come forward.
-    bool claim();
+    enum class Claim {
+        Held,     // this copy now holds the folder
+        Taken,    // another copy does, and has been asked to come forward
+        Unlocked  // no lock can be kept here: this copy runs, but cannot know it is the only one
+    };
+    Claim claim();
 
 signals:
     void comeForwardAsked(); // a later copy started in this folder

@@ -162,5 +162,7 @@ QString PageScripts::logIn(const QJsonObject &login)
 
 QString PageScripts::asksForPassword()
 {
-    return QStringLiteral("!!document.querySelector('input[type=password]');");
+    // A hidden box (a lock screen's, a change of password's) asks nothing.
+    return QStringLiteral("Array.prototype.some.call(document.querySelectorAll('input[type=password]'),"
+                          " function (field) { return field.getClientRects().length > 0; });");
 }

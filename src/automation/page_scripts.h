@@ -30,7 +30,7 @@ QString loginWatcher(const QString &reporterName);
 // captcha), or a field that was not there then. Gives {sent}.
 QString logIn(const QJsonObject &login);
 
-// Gives whether the page shows a password field.
+// Gives whether the page shows a password field, one that can be seen.
 QString asksForPassword();
 
 } // namespace PageScripts

@@ -305,7 +305,9 @@ void MainWindow::changeEvent(QEvent *event)
 
 void MainWindow::hideIntoTray()
 {
-    if (!isMinimized())
+    // The platform may report the minimising again later, after the window
+    // came back or the notification area went away.
+    if (!isMinimized() || !m_tray.isAvailable())
         return;
     m_tray.show();
     hide();

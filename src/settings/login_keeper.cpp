@@ -26,6 +26,7 @@ LoginKeeper::LoginKeeper(const QString &settingsPath, TimerFactory &timers, QObj
     });
     connect(m_keyring, &KeyringEntry::written, this, [this](const QString &failure) {
         if (failure.isEmpty()) {
+            m_login = std::exchange(m_writing, std::nullopt);
             m_place = Place::Keyring;
             QFile::remove(m_filePath); // an older copy in plain text
         }
@@ -53,18 +54,22 @@ void LoginKeeper::readFile()
 
 void LoginKeeper::keep(const RememberedLogin &login)
 {
-    m_login = login;
     if (!m_keyringAnswers) {
         const QString failure = writeOwnerOnlyFile(m_filePath, login.toText());
-        m_place = failure.isEmpty() ? Place::File : m_place;
+        if (failure.isEmpty()) {
+            m_login = login;
+            m_place = Place::File;
+        }
         return emit changed(failure);
     }
+    m_writing = login;
     m_keyring->write(login.toText());
 }
 
 void LoginKeeper::forget()
 {
     m_login.reset();
+    m_writing.reset();
     m_place = Place::Nowhere;
     QFile::remove(m_filePath);
     if (m_keyringAnswers)

@@ -29,7 +29,8 @@ public:
     // The keyring answered the read, with a login or without one.
     bool keyringAnswers() const { return m_keyringAnswers; }
 
-    // In the keyring where it answers, else in the file.
+    // In the keyring where it answers, else in the file; login() is the new
+    // one once it is written.
     void keep(const RememberedLogin &login);
     // From wherever it is kept.
     void forget();
@@ -45,6 +46,7 @@ private:
     const QString m_filePath;
     KeyringEntry *const m_keyring;
     std::optional<RememberedLogin> m_login;
+    std::optional<RememberedLogin> m_writing; // to the keyring
     Place m_place = Place::Nowhere;
     bool m_keyringAnswers = false;
     bool m_loaded = false;

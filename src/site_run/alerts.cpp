@@ -30,17 +30,34 @@ Alerts::Alerts(const RunWatch &watch, const Relogin &relogin, Notifier &notifier
             recovered();
     });
     connect(&relogin, &Relogin::tried, this, [this](Relogin::Outcome outcome) {
-        if (outcome == Relogin::Outcome::LoggedIn) {
+        switch (outcome) {
+        case Relogin::Outcome::LoggedIn:
             m_troubleSince = {};
-            m_notifier.send(QStringLiteral("relogin"), m_site(), RunNarrator::loggedInAgain());
-        } else if (outcome != Relogin::Outcome::Failed && m_watch.health().loginLost) {
-            tell(SiteTrouble::LoginLost); // no login sent: its own alert, held back for the try
-        } // a failure is a trouble of its own
+            return m_notifier.send(QStringLiteral("relogin"), m_site(), RunNarrator::loggedInAgain());
+        case Relogin::Outcome::Failed: // troubles of their own
+        case Relogin::Outcome::FormChanged:
+        case Relogin::Outcome::PageChanged:
+            return;
+        case Relogin::Outcome::StillLoggedIn:
+        case Relogin::Outcome::NotSent:
+        case Relogin::Outcome::GivenUp:
+        case Relogin::Outcome::NotRemembered:
+            // No login sent: the lost login's own alert, held back for the try.
+            if (m_watch.health().loginLost)
+                tell(SiteTrouble::LoginLost);
+        }
+    });
+    connect(&watch, &RunWatch::troubleEnded, this, [this](SiteTrouble trouble) {
+        if (trouble == SiteTrouble::LoginLost)
+            m_loginLostTold = false;
     });
     connect(&watch, &RunWatch::cycleCompleted, &notifier, &Notifier::beat);
 }
 
 void Alerts::tell(SiteTrouble trouble)
 {
+    // Once per lost login, however many tries that sent nothing it sees.
+    if (trouble == SiteTrouble::LoginLost && std::exchange(m_loginLostTold, true))
+        return;
     m_notifier.send(RunNarrator::alertEvent(trouble), m_site(), RunNarrator::alert(trouble, m_watch.health()));
 }

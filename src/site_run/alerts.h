@@ -31,4 +31,5 @@ private:
     Notifier &m_notifier;
     const std::function<QString()> m_site;
     QDateTime m_troubleSince; // invalid while all is well
+    bool m_loginLostTold = false;
 };

@@ -125,7 +125,12 @@ void RunNarrator::follow(const Relogin &relogin, const LoginKeeper &logins)
             return m_journal.write(QStringLiteral("登录仍有效"));
         case Relogin::Outcome::GivenUp:
             return m_journal.write(QStringLiteral("有人在操作本工具：自动重新登录已放弃，没有发送"));
+        case Relogin::Outcome::FormChanged:
+            return m_journal.write(QStringLiteral("登录表单已改变，未自动登录"));
+        case Relogin::Outcome::NotSent:
+            return m_journal.write(QStringLiteral("自动重新登录没有发送，下一轮再试"));
         case Relogin::Outcome::Failed: // told as a trouble
+        case Relogin::Outcome::PageChanged:
         case Relogin::Outcome::NotRemembered:
             return;
         }

@@ -121,6 +121,8 @@ void RunWatch::personAwaited(const PersonWait &wait)
 
 void RunWatch::setLoginLost(bool lost)
 {
+    if (lost)
+        emit loginLostSeen();
     if (lost == m_health.loginLost)
         return;
     m_health.loginLost = lost;

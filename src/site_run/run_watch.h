@@ -36,6 +36,9 @@ signals:
     // replaces another begins anew.
     void troubleBegan(SiteTrouble trouble);
     void troubleEnded(SiteTrouble trouble);
+    // A page of the cycle showed that the login is lost, the first time or
+    // again; told before the trouble begins.
+    void loginLostSeen();
     void collectionPressed();
     // A cycle in which both presses were made has loaded its home page.
     void cycleCompleted();

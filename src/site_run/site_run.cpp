@@ -74,6 +74,12 @@ void SiteRun::forgetLogin()
     m_logins->forget();
 }
 
+void SiteRun::runWithoutAutomaticLogin()
+{
+    m_relogin->disable();
+    m_journal->write(QStringLiteral("无法锁定本文件夹（可能另有一个本工具在运行）：本次运行不自动重新登录"));
+}
+
 void SiteRun::notePersonActive()
 {
     m_relogin->notePersonActive();

@@ -59,6 +59,10 @@ public:
     // by itself for the next 2 minutes.
     void notePersonActive();
 
+    // Another copy may run in this folder unseen: the two must not each send
+    // the remembered login once.
+    void runWithoutAutomaticLogin();
+
     // Tells the group robot that --start began the run.
     void announceStartedAtLogin();
     // Tells the group robot that the tool quits; `done` runs once that is

@@ -68,6 +68,9 @@ struct Window {
         : run(browser, clock, network, settings), mainWindow(run, nullptr, desktop, tray, places)
     {
         mainWindow.show();
+        // What is remembered decides whether a lost login is told at once.
+        if (!QTest::qWaitFor([this] { return run.logins().isLoaded(); }, 60000))
+            qFatal("the remembered login was never read");
     }
 
     template <typename T = QPushButton> T *find(const char *name) const { return mainWindow.findChild<T *>(name); }

@@ -35,7 +35,8 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
     // being a login form's; "remembered" keeps a login for the login address
     // ("remembered failed": one the tool failed with before), "by hand" logs in
     // with it on the login page, "form changed" makes the login page's form
-    // another, "person" is a click in the tool; "+S" lets S seconds pass; "password",
+    // another, "slow login" answers the tool's login a second later, "forget"
+    // forgets the login, "person" is a click in the tool; "+S" lets S seconds pass; "password",
     // "certificate" and "answered" are the browser's boxes.
     // `watch`: what the watch said; `robot`: the events the robot received.
     QTest::addColumn<QString>("script");
@@ -72,10 +73,18 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
         << "remembered, person, 2, away, +60, away, +20, away, +40, ok, ok" << "lost, lost over, pressed" << "relogin";
     QTest::newRow("a click during a try not yet sent gives it up: the lost login told then")
         << "remembered, 2, away, person, ok" << "lost, lost over, pressed" << "login_lost, recovered";
-    QTest::newRow("logged in again to a page without its button: no second try, even once the person has gone")
-        << "remembered, buttons 0, 2, away, ok, ok, person, +120, ok, ok" << "lost" << "relogin";
-    QTest::newRow("a remembered login that failed before: not sent, the lost login told at once")
-        << "remembered failed, 2, away, ok" << "lost" << "login_lost";
+    QTest::newRow("logged in again to a page without its button: failed, no second try, even once the person has gone")
+        << "remembered, buttons 0, 2, away, ok, ok, person, +120, ok, ok" << "lost, relogin failed" << "relogin_failed";
+    QTest::newRow("logged in again to a collection page with two buttons: the page changed, no login told")
+        << "remembered, buttons 2, 2, away, ok, ok" << "lost, changed" << "page_changed";
+    QTest::newRow("the collection page fails after the login: the first that loads decides")
+        << "remembered, 2, away, ok, fail, +60, fail, +20, ok, 2, ok" << "lost, outage, outage over, lost over, pressed" << "outage, relogin";
+    QTest::newRow("the login page did not load: nothing sent, tried again at the next sign")
+        << "remembered, 2, away, fail, away, ok, ok" << "lost, lost over, pressed" << "login_lost, relogin";
+    QTest::newRow("forgotten while the login is answered: nothing kept, nothing sent again")
+        << "remembered, slow login, form changed, 2, away, ok, forget, +1, away, ok" << "lost" << "login_lost";
+    QTest::newRow("a remembered login marked by an earlier try: not sent, told as failed at once")
+        << "remembered failed, 2, away, ok" << "lost, relogin failed" << "relogin_failed";
     QTest::newRow("a remembered login that failed before, then a login by hand: sent again")
         << "remembered failed, 1, by hand, 2, away, ok, ok" << "lost, lost over, pressed" << "relogin";
     QTest::newRow("a whole cycle beats once, not at the home page's reopening")
@@ -138,6 +147,10 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
             emit browser.loginSubmitted(QUrl("http://cms/login"), *run.logins().login(), false), emit browser.loginAnswered(false);
         else if (step == "person")
             run.notePersonActive();
+        else if (step == "forget")
+            run.forgetLogin();
+        else if (step == "slow login")
+            browser.loginAnswerDelay = 1000;
         else if (step == "form changed")
             browser.loginFormAsRemembered = false;
         else if (step.startsWith("second "))
@@ -147,6 +160,7 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
     QTRY_VERIFY(network.findChildren<QNetworkReply *>().isEmpty());
     QCOMPARE(said.join(", "), watch);
     QVERIFY(!watch.endsWith("relogin failed") || run.logins().login()->failed); // kept for the next start
+    QCOMPARE(run.logins().login().has_value(), script.startsWith("remembered") && !script.contains("forget"));
     if (beats > 0)
         received << QString::number(beats) + " beat";
     QCOMPARE(received.join(", "), robot);

@@ -42,7 +42,7 @@ public:
     void logIn(const RememberedLogin &) override
     {
         record(QStringLiteral("log in"));
-        m_clock.schedule(0, [this] {
+        m_clock.schedule(loginAnswerDelay, [this] {
             emit loginSent(loginFormAsRemembered);
             if (loginFormAsRemembered)
                 emit loginAnswered(false);
@@ -65,6 +65,7 @@ public:
     int collectionButtons = 1; // what a press of the only submit_button finds
     int generationButtons = 2; // what a press of the second submit_button finds
     bool loginFormAsRemembered = true;
+    qint64 loginAnswerDelay = 0; // ms
     QList<PageLoad> loads;
 
 private:
