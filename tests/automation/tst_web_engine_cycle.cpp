@@ -313,12 +313,15 @@ void TestWebEngineCycle::aLostLoginIsSentAgainOnceAsRemembered_data()
 {
     // `change`: what the CMS changes once the login by hand was remembered
     // and collected: its sessions end, and its "password" or its form's field
-    // names ("renamed") may change; a "captcha" is in the form from the start.
+    // names ("renamed") may change, its pages then showing the login "in
+    // place"; a "captcha" is in the form from the start.
     QTest::addColumn<QString>("change");
     QTest::addColumn<int>("logins"); // sent by the tool over three cycles
     QTest::addColumn<QString>("told"); // the sign at the end: the tool's login "failed", the login "lost"
     QTest::newRow("sessions ended: one login, then collected") << "" << 1 << "";
     QTest::newRow("password changed: one login, the account not locked") << "password" << 1 << "failed";
+    QTest::newRow("password changed, the CMS answering in place without a form: one login, failed")
+        << "password in place" << 1 << "failed";
     QTest::newRow("fields renamed: nothing sent") << "renamed" << 0 << "failed";
     QTest::newRow("a captcha: never remembered") << "captcha" << 0 << "lost";
 }
@@ -347,7 +350,9 @@ void TestWebEngineCycle::aLostLoginIsSentAgainOnceAsRemembered()
     QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().contains("POST /collect"), Patience);
     const int before = rig.cms.log().size();
     rig.cms.endSessions();
-    rig.cms.setPassword(change == "password" ? "changed" : "orvo123");
+    rig.cms.setPassword(change.startsWith("password") ? "changed" : "orvo123");
+    if (change.endsWith("in place"))
+        rig.cms.showLoginInPlace();
     rig.cms.changeLoginForm(change == "renamed", change == "captcha");
     QTRY_VERIFY_WITH_TIMEOUT(occurrencesIn(rig.journal(), "打开采集页") >= 4, Patience);
     const QStringList after = rig.cms.log().mid(before);

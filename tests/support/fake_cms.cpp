@@ -102,11 +102,11 @@ HttpResponse FakeCms::handle(const HttpRequest &request)
         m_requestsSinceLogin = 0;
     } else if (isAdminPage(request.path())) {
         if (!admits(request))
-            return HttpResponse::redirect(Login);
+            return m_inPlace ? loginPage(request) : HttpResponse::redirect(Login);
         ++m_requestsSinceLogin;
     }
     HttpResponse response = respond(request);
-    if (variantOf(request) == "hang")
+    if (variantOf(request) == "hang" || (m_loginsHang && request.path() == Login && request.method == "POST"))
         response.deliver = HttpResponse::sendNothing;
     return response;
 }
@@ -132,6 +132,8 @@ HttpResponse FakeCms::respond(const HttpRequest &request) const
 
 HttpResponse FakeCms::loginPage(const HttpRequest &request) const
 {
+    if (m_inPlace && request.method == "POST" && request.path() == Login && !isLogin(request))
+        return page("错误", "<p>用户名或密码错误</p><a href=\"javascript:history.back()\">返回</a>");
     if (!isLogin(request)) {
         m_nonce = QString::fromLatin1(newSessionToken());
         return page("管理员登录", QString(request.method == "POST" ? "<script>alert('用户名或密码错误')</script>" : "")

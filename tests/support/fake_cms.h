@@ -65,6 +65,12 @@ public:
     bool locked() const { return m_failedLogins >= 3; }
     void endSessions() { m_sessionToken = newSessionToken(); }
     void setPassword(const QString &password) { m_password = password; }
+    // As many PHP admins do: a wrong login is answered with an error text and
+    // a back link, no form, and the administration pages show the login
+    // form at their own address instead of redirecting to it.
+    void showLoginInPlace() { m_inPlace = true; }
+    // Logins are received but never answered, as by a server that hangs.
+    void neverAnswerLogins() { m_loginsHang = true; }
     // The login form's fields under other names, or a captcha in it.
     void changeLoginForm(bool renamed, bool captcha) { m_renamed = renamed, m_captcha = captcha; }
     // Every page, the login form's included, wants HTTP Basic authentication
@@ -116,6 +122,8 @@ private:
     bool m_renamed = false;
     bool m_captcha = false;
     bool m_basicAuth = false;
+    bool m_inPlace = false;
+    bool m_loginsHang = false;
     HttpTestServer m_server;
 };
 
