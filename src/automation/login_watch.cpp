@@ -43,7 +43,8 @@ QJsonObject LoginWatch::scriptArguments(const RememberedLogin &login)
     return {{QStringLiteral("form"), login.form},           {QStringLiteral("userField"), login.userField},
             {QStringLiteral("user"), login.user},           {QStringLiteral("passwordField"), login.passwordField},
             {QStringLiteral("password"), login.password},   {QStringLiteral("choices"), choices},
-            {QStringLiteral("submitter"), login.submitter}, {QStringLiteral("fields"), QJsonArray::fromStringList(login.fieldNames)}};
+            {QStringLiteral("submitter"), login.submitter}, {QStringLiteral("fields"), QJsonArray::fromStringList(login.fieldNames)},
+            {QStringLiteral("target"), login.target}};
 }
 
 void LoginWatch::submitted(const QJsonObject &report)
@@ -55,6 +56,7 @@ void LoginWatch::submitted(const QJsonObject &report)
     login.passwordField = report.value(QStringLiteral("passwordField")).toString();
     login.password = report.value(QStringLiteral("password")).toString();
     login.submitter = report.value(QStringLiteral("submitter")).toString();
+    login.target = report.value(QStringLiteral("target")).toString();
     for (const QJsonValue &choice : report.value(QStringLiteral("choices")).toArray())
         login.choices.append({choice[0].toString(), choice[1].toString()});
     for (const QJsonValue &name : report.value(QStringLiteral("fields")).toArray())

@@ -22,12 +22,22 @@ const char pressInPlace[] = R"JS(function (element) {
     return true;
 })JS";
 
-// The script calls `function` with the data as JSON, and the press above
-// for the scripts that press.
+// Where and how a form sends what it holds, through the control that
+// submits it: {target: the action's scheme, host and port; method}.
+const char sendingOf[] = R"JS(function (form, submitter) {
+    var own = submitter && submitter.form === form;
+    var action = own && submitter.hasAttribute('formaction') ? submitter.formAction : form.action;
+    var method = own && submitter.hasAttribute('formmethod') ? submitter.formMethod : form.method;
+    return {target: new URL(action, location.href).origin, method: (method || '').toLowerCase()};
+})JS";
+
+// The script calls `function` with the data as JSON, the press above for
+// the scripts that press, and the form's sending for those of logins.
 QString call(const char *function, const QJsonObject &args)
 {
     const QString json = QString::fromUtf8(QJsonDocument(args).toJson(QJsonDocument::Compact));
-    return QStringLiteral("(%1)(%2, %3);").arg(QString::fromUtf8(function), json, QString::fromUtf8(pressInPlace));
+    return QStringLiteral("(%1)(%2, %3, %4);")
+        .arg(QString::fromUtf8(function), json, QString::fromUtf8(pressInPlace), QString::fromUtf8(sendingOf));
 }
 
 const char pressOnly[] = R"JS(function (args, press) {
@@ -52,18 +62,20 @@ const char pressAt[] = R"JS(function (args, press) {
 })JS";
 
 // Runs after qwebchannel.js, at the creation of each document.
-const char watchLogins[] = R"JS(function (args) {
+const char watchLogins[] = R"JS(function (args, press, sending) {
     var reporter = null;
     new QWebChannel(qt.webChannelTransport, function (channel) { reporter = channel.objects[args.reporter]; });
     var captchaName = /captcha|vcode|verify|seccode|yzm|验证码/i;
     document.addEventListener('submit', function (event) {
         var form = event.target;
-        if (!reporter || !(form instanceof HTMLFormElement) || (form.method || '').toLowerCase() !== 'post'
-            || !form.querySelector('input[type=password]'))
+        if (!reporter || !(form instanceof HTMLFormElement) || !form.querySelector('input[type=password]'))
+            return;
+        var sent = sending(form, event.submitter);
+        if (sent.method !== 'post')
             return;
         var report = {page: location.href, form: Array.prototype.indexOf.call(document.forms, form),
                       fields: [], choices: [], userField: '', user: '', passwordField: '', password: '',
-                      submitter: event.submitter && event.submitter.name || '',
+                      submitter: event.submitter && event.submitter.name || '', target: sent.target,
                       captcha: !!form.querySelector('img, canvas')};
         var lastText = null;
         for (var i = 0; i < form.elements.length; ++i) {
@@ -93,7 +105,7 @@ const char watchLogins[] = R"JS(function (args) {
     }, true);
 })JS";
 
-const char logInWith[] = R"JS(function (args) {
+const char logInWith[] = R"JS(function (args, press, sending) {
     var form = document.forms[args.form];
     if (!form)
         return {sent: false};
@@ -118,6 +130,12 @@ const char logInWith[] = R"JS(function (args) {
             return {sent: false};
     }
     if (args.submitter && !named[args.submitter])
+        return {sent: false};
+    // The password goes where it went when the person typed it, by POST,
+    // from a password field, or nowhere.
+    var route = sending(form, args.submitter ? named[args.submitter] : null);
+    if (route.method !== 'post' || route.target !== (args.target || location.origin)
+        || (named[args.passwordField].type || '').toLowerCase() !== 'password')
         return {sent: false};
     for (var name in kept) {
         var field = named[name];

@@ -33,7 +33,7 @@ QByteArray RememberedLogin::toText() const
     QByteArray text = "address=" + encoded(address) + "\nform=" + QByteArray::number(form) + "\nuserField="
         + encoded(userField) + "\nuser=" + encoded(user) + "\npasswordField=" + encoded(passwordField)
         + "\npassword=" + encoded(password) + "\nsubmitter=" + encoded(submitter)
-        + "\nfailed=" + (failed ? "1" : "0") + '\n';
+        + "\nfailed=" + (failed ? "1" : "0") + "\ntarget=" + encoded(target) + '\n';
     for (const auto &[name, value] : choices)
         text += "choice=" + encoded(name) + '=' + encoded(value) + '\n';
     for (const QString &name : fieldNames)
@@ -65,6 +65,8 @@ std::optional<RememberedLogin> RememberedLogin::fromText(const QByteArray &text)
             login.submitter = value;
         else if (key == "failed")
             login.failed = raw == "1";
+        else if (key == "target")
+            login.target = value;
         else if (key == "choice")
             login.choices.append({decoded(raw.left(raw.indexOf('='))), decoded(raw.mid(raw.indexOf('=') + 1))});
         else if (key == "field")

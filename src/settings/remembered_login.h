@@ -19,6 +19,10 @@ struct RememberedLogin {
     QString submitter;      // the name of the control that submitted it; empty: the form itself
     QStringList fieldNames; // every named field of the form then, hidden ones included
     bool failed = false;    // an automatic login failed since the last login by hand
+    // Where the form sent the password: the scheme, host and port of its
+    // action ("https://cms.example:8443"). Empty in logins kept by older
+    // versions: the login page's own.
+    QString target;
 
     // "user@host", as the panel names it.
     QString who() const;

@@ -313,8 +313,9 @@ void TestWebEngineCycle::aLostLoginIsSentAgainOnceAsRemembered_data()
 {
     // `change`: what the CMS changes once the login by hand was remembered
     // and collected: its sessions end, and its "password" or its form's field
-    // names ("renamed") may change, its pages then showing the login "in
-    // place"; a "captcha" is in the form from the start.
+    // names ("renamed") or where its button sends it ("elsewhere") may
+    // change, its pages then showing the login "in place"; a "captcha" is in
+    // the form from the start.
     QTest::addColumn<QString>("change");
     QTest::addColumn<int>("logins"); // sent by the tool over three cycles
     QTest::addColumn<QString>("told"); // the sign at the end: the tool's login "failed", the login "lost"
@@ -322,6 +323,7 @@ void TestWebEngineCycle::aLostLoginIsSentAgainOnceAsRemembered_data()
     QTest::newRow("password changed: one login, the account not locked") << "password" << 1 << "failed";
     QTest::newRow("password changed, the CMS answering in place without a form: one login, failed")
         << "password in place" << 1 << "failed";
+    QTest::newRow("the button now sends the login to another port: nothing sent") << "elsewhere" << 0 << "failed";
     QTest::newRow("fields renamed: nothing sent") << "renamed" << 0 << "failed";
     QTest::newRow("a captcha: never remembered") << "captcha" << 0 << "lost";
 }
@@ -353,10 +355,15 @@ void TestWebEngineCycle::aLostLoginIsSentAgainOnceAsRemembered()
     rig.cms.setPassword(change.startsWith("password") ? "changed" : "orvo123");
     if (change.endsWith("in place"))
         rig.cms.showLoginInPlace();
+    HttpTestServer elsewhere([](const HttpRequest &) { return HttpResponse::html("ok"); });
+    QVERIFY(elsewhere.listen());
+    if (change == "elsewhere")
+        rig.cms.sendLoginTo(elsewhere.url("/login").toString());
     rig.cms.changeLoginForm(change == "renamed", change == "captcha");
     QTRY_VERIFY_WITH_TIMEOUT(occurrencesIn(rig.journal(), "打开采集页") >= 4, Patience);
     const QStringList after = rig.cms.log().mid(before);
     QCOMPARE(after.count("POST /login"), logins);
+    QVERIFY(elsewhere.requests().isEmpty());
     QCOMPARE(after.contains("POST /collect"), told.isEmpty());
     QVERIFY(!rig.cms.locked());
     const SiteHealth &health = rig.run.watch().health();

@@ -69,6 +69,8 @@ public:
     // a back link, no form, and the administration pages show the login
     // form at their own address instead of redirecting to it.
     void showLoginInPlace() { m_inPlace = true; }
+    // The login form's button sends it to `address` instead (formaction).
+    void sendLoginTo(const QString &address) { m_loginTarget = address; }
     // Logins are received but never answered, as by a server that hangs.
     void neverAnswerLogins() { m_loginsHang = true; }
     // The login form's fields under other names, or a captcha in it.
@@ -124,6 +126,7 @@ private:
     bool m_basicAuth = false;
     bool m_inPlace = false;
     bool m_loginsHang = false;
+    QString m_loginTarget;
     HttpTestServer m_server;
 };
 
