@@ -347,7 +347,7 @@ void TestWebEngineCycle::aLostLoginIsSentAgainOnceAsRemembered()
     QCOMPARE(captcha.size(), int(change == "captcha"));
     if (!offered.isEmpty())
         rig.run.rememberLogin(offered.first().first().value<RememberedLogin>());
-    QTRY_COMPARE(rig.run.logins().login().has_value(), offered.size() == 1);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.run.logins().login().has_value(), offered.size() == 1, Patience);
     rig.run.startCycle();
     QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().contains("POST /collect"), Patience);
     const int before = rig.cms.log().size();
@@ -450,7 +450,8 @@ void TestWebEngineCycle::questionsOfTheSiteAreTheOperatorsToAnswer()
             QVERIFY(box->findChild<QLineEdit *>("passwordField")->echoMode() == QLineEdit::Password);
             const int refused = rig.cms.log().size();
             rig.browser.page()->triggerAction(QWebEnginePage::Reload);
-            QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().size() > refused, Patience);
+            // Answered once the browser has shown the refusal, not only once the CMS has the request.
+            QTRY_VERIFY_WITH_TIMEOUT(rig.cms.log().size() > refused && !rig.browser.page()->isLoading(), Patience);
         }
         const QString answer = answers.value(person.seen.size() - 1, "\x1b");
         if (answer == "click")
