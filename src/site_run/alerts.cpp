@@ -35,6 +35,7 @@ Alerts::Alerts(const RunWatch &watch, const Relogin &relogin, Notifier &notifier
             m_troubleSince = {};
             return m_notifier.send(QStringLiteral("relogin"), m_site(), RunNarrator::loggedInAgain());
         case Relogin::Outcome::Failed: // troubles of their own
+        case Relogin::Outcome::Unconfirmed:
         case Relogin::Outcome::FormChanged:
         case Relogin::Outcome::PageChanged:
             return;

@@ -100,7 +100,7 @@ void Relogin::tryNow()
         // A try marked before and never confirmed, in this run or an earlier
         // one: it failed, or the tool ended before it could know.
         m_tried = true;
-        return login ? fail() : emit tried(Outcome::NotRemembered);
+        return login ? fail(Outcome::Unconfirmed) : emit tried(Outcome::NotRemembered);
     }
     if (m_personActive->isEnabled() || !m_stages.isRunning())
         return;

@@ -32,6 +32,7 @@ public:
         LoggedIn,      // the collection page's button was pressed again
         StillLoggedIn, // the login page sent the browser on to the administration pages
         Failed,        // sent, or marked before, and not logged in: never sent again by itself
+        Unconfirmed,   // marked by an earlier try that never learnt its outcome: not sent again
         FormChanged,   // the login form is not as remembered: nothing sent, never sent by itself
         PageChanged,   // logged in, maybe, to a collection page whose buttons are not as expected
         NotSent,       // nothing sent after all (the login page did not load, say): tried again later

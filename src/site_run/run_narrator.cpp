@@ -127,6 +127,8 @@ void RunNarrator::follow(const Relogin &relogin, const LoginKeeper &logins)
             return m_journal.write(QStringLiteral("有人在操作本工具：自动重新登录已放弃，没有发送"));
         case Relogin::Outcome::FormChanged:
             return m_journal.write(QStringLiteral("登录表单已改变，未自动登录"));
+        case Relogin::Outcome::Unconfirmed:
+            return m_journal.write(QStringLiteral("上次自动登录没有结果（失败，或本工具在回答之前结束）：不再自动发送"));
         case Relogin::Outcome::NotSent:
             return m_journal.write(QStringLiteral("自动重新登录没有发送，下一轮再试"));
         case Relogin::Outcome::Failed: // told as a trouble

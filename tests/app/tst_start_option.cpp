@@ -136,6 +136,7 @@ void TestStartOption::eachFolderRunsOneCopyOnItsOwnKeptLogin()
     ::kill(pid_t(running->processId()), SIGKILL);
     running = std::make_unique<Tool>(home.path(), other);
     QTRY_VERIFY_WITH_TIMEOUT(occurrencesIn(other + "/run-journal.txt", QStringLiteral("自动重新登录失败，请手动登陆")) == 1, Patience);
+    QCOMPARE(occurrencesIn(other + "/run-journal.txt", QStringLiteral("上次自动登录没有结果")), 1);
     QVERIFY(running->endsWell(SIGTERM));
     QCOMPARE(cms.log().count(QStringLiteral("POST /login")), 3);
     QCOMPARE(posts(), 2);
