@@ -127,7 +127,8 @@ signals:
     void loginSubmitted(const QUrl &page, const RememberedLogin &login, bool captcha);
     // logIn() submitted the form, or sent nothing: the page has changed.
     void loginSent(bool sent);
-    // The load that a login form's submission started has ended; whether
-    // the page it shows still asks for a password (so does a failed load).
-    void loginAnswered(bool stillAsks);
+    // The load that a login form's submission started has ended at `at`;
+    // whether the page it shows still asks for a password (so does a failed
+    // load).
+    void loginAnswered(bool stillAsks, const QUrl &at);
 };

@@ -61,21 +61,37 @@ const char pressAt[] = R"JS(function (args, press) {
     return {found: named.length, pressed: pressed, loginForm: !pressed};
 })JS";
 
-// Runs after qwebchannel.js, at the creation of each document.
+// Runs after qwebchannel.js, at the creation of each document. What is
+// reported is what the person typed and clicked: the value of each field
+// as of their last keystroke in it (a page's script may hash the password
+// or move it before the form goes), and the control they clicked to send
+// it (a script may send the form itself once it has done so).
 const char watchLogins[] = R"JS(function (args, press, sending) {
     var reporter = null;
     new QWebChannel(qt.webChannelTransport, function (channel) { reporter = channel.objects[args.reporter]; });
     var captchaName = /captcha|vcode|verify|seccode|yzm|验证码/i;
+    var typed = new WeakMap();
+    var clicked = null;
+    document.addEventListener('input', function (event) {
+        if (event.isTrusted)
+            typed.set(event.target, event.target.value);
+    }, true);
+    document.addEventListener('click', function (event) {
+        if (event.isTrusted)
+            clicked = event.target.closest && event.target.closest('button, input[type=submit], input[type=image]');
+    }, true);
     document.addEventListener('submit', function (event) {
         var form = event.target;
-        if (!reporter || !(form instanceof HTMLFormElement) || !form.querySelector('input[type=password]'))
+        if (!event.isTrusted || !reporter || !(form instanceof HTMLFormElement)
+            || !form.querySelector('input[type=password]'))
             return;
-        var sent = sending(form, event.submitter);
+        var submitter = event.submitter || (clicked && clicked.form === form ? clicked : null);
+        var sent = sending(form, submitter);
         if (sent.method !== 'post')
             return;
         var report = {page: location.href, form: Array.prototype.indexOf.call(document.forms, form),
                       fields: [], choices: [], userField: '', user: '', passwordField: '', password: '',
-                      submitter: event.submitter && event.submitter.name || '', target: sent.target,
+                      submitter: submitter && submitter.name || '', target: sent.target,
                       captcha: !!form.querySelector('img, canvas')};
         var lastText = null;
         for (var i = 0; i < form.elements.length; ++i) {
@@ -88,10 +104,10 @@ const char watchLogins[] = R"JS(function (args, press, sending) {
                 report.captcha = true;
             if (type === 'password' && !report.passwordField) {
                 report.passwordField = field.name;
-                report.password = field.value;
+                report.password = typed.get(field) || '';
                 if (lastText) {
                     report.userField = lastText.name;
-                    report.user = lastText.value;
+                    report.user = typed.has(lastText) ? typed.get(lastText) : lastText.value;
                 }
             } else if ((type === 'text' || type === 'email') && !report.passwordField) {
                 lastText = field;
@@ -101,7 +117,9 @@ const char watchLogins[] = R"JS(function (args, press, sending) {
                 report.choices.push([field.name, field.value]);
             }
         }
-        reporter.submitted(report);
+        // A password the person did not type is not theirs to remember.
+        if (report.password)
+            reporter.submitted(report);
     }, true);
 })JS";
 
@@ -129,6 +147,10 @@ const char logInWith[] = R"JS(function (args, press, sending) {
         if (!named[name])
             return {sent: false};
     }
+    // An image button sends the form but is not one of its elements.
+    Array.prototype.forEach.call(form.querySelectorAll('input[type=image]'), function (image) {
+        named[image.name] = named[image.name] || image;
+    });
     if (args.submitter && !named[args.submitter])
         return {sent: false};
     // The password goes where it went when the person typed it, by POST,

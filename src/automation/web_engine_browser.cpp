@@ -157,7 +157,7 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo &info)
     if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
         m_onRequestedPage = false;
     else if (std::exchange(m_loginSubmitted, false))
-        answerLogin(info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
+        answerLogin(info.status() == QWebEngineLoadingInfo::LoadSucceededStatus, info.url());
     const bool otherLoadEnded = info.status() != QWebEngineLoadingInfo::LoadStartedStatus
         && m_requested.awaitingStart();
     const bool ended = m_requested.endsWith(info.status(), info.url());
@@ -188,7 +188,7 @@ void WebEngineBrowser::onLoadTimeout()
 {
     if (std::exchange(m_loginSubmitted, false)) {
         m_page->triggerAction(QWebEnginePage::Stop);
-        emit loginAnswered(true);
+        emit loginAnswered(true, {});
         return;
     }
     if (!m_requested.pending())
@@ -221,13 +221,13 @@ void WebEngineBrowser::logIn(const RememberedLogin &login)
                           });
 }
 
-void WebEngineBrowser::answerLogin(bool loaded)
+void WebEngineBrowser::answerLogin(bool loaded, const QUrl &at)
 {
     m_loadTimeout->stop();
     if (!loaded)
-        return emit loginAnswered(true);
+        return emit loginAnswered(true, at);
     m_page->runJavaScript(PageScripts::asksForPassword(), QWebEngineScript::ApplicationWorld,
-                          [this](const QVariant &asks) { emit loginAnswered(asks.toBool()); });
+                          [this, at](const QVariant &asks) { emit loginAnswered(asks.toBool(), at); });
 }
 
 void WebEngineBrowser::setUnattended(bool unattended)

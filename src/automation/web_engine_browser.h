@@ -55,7 +55,7 @@ private:
     PersonWait awaitedAnswer() const;
     void onPersonAwaited();
     // The page shown after a login form's submission: does it still ask for a password?
-    void answerLogin(bool loaded);
+    void answerLogin(bool loaded, const QUrl &at);
 
     static constexpr int RetryAfterMs = 5000;
 

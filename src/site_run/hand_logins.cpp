@@ -3,19 +3,27 @@
 #include "automation/browser.h"
 #include "automation/requested_load.h"
 #include "automation/stage_machine.h"
+#include "run_watch.h"
 #include "settings/login_keeper.h"
 
-HandLogins::HandLogins(const StageMachine &stages, Browser &browser, LoginKeeper &keeper,
+HandLogins::HandLogins(const StageMachine &stages, Browser &browser, const RunWatch &watch, LoginKeeper &keeper,
                        const AdminAddresses &addresses, QObject *parent)
     : QObject(parent), m_stages(stages), m_keeper(keeper), m_addresses(addresses)
 {
     connect(&browser, &Browser::loginSubmitted, this, &HandLogins::submitted);
     connect(&browser, &Browser::loginAnswered, this, &HandLogins::answered);
+    // Answered at the login address: it worked once the collection page is pressed.
+    connect(&watch, &RunWatch::collectionPressed, this, [this] {
+        if (std::exchange(m_awaitingAdminPage, false))
+            worked();
+    });
+    connect(&watch, &RunWatch::loginLostSeen, this, [this] { m_sent.reset(); });
 }
 
 void HandLogins::submitted(const QUrl &page, const RememberedLogin &login, bool captcha)
 {
     m_sent.reset();
+    m_awaitingAdminPage = false;
     // Only the person's, on the page of the login address; the tool's own
     // logins come while the cycle runs.
     RequestedLoad loginPage;
@@ -28,10 +36,25 @@ void HandLogins::submitted(const QUrl &page, const RememberedLogin &login, bool 
     m_captcha = captcha;
 }
 
-void HandLogins::answered(bool stillAsks)
+void HandLogins::answered(bool stillAsks, const QUrl &at)
 {
     if (!m_sent || stillAsks)
         return m_sent.reset();
+    // Many CMSs answer a wrong password with a page without a form (an
+    // error and a back link) at the login address: that is no admin page.
+    RequestedLoad loginPage, collectionPage;
+    loginPage.request(QUrl::fromUserInput(m_addresses.login));
+    collectionPage.request(QUrl::fromUserInput(m_addresses.collection));
+    if (loginPage.reached(at) && !collectionPage.reached(at))
+        m_awaitingAdminPage = true;
+    else
+        worked();
+}
+
+void HandLogins::worked()
+{
+    if (!m_sent)
+        return;
     const RememberedLogin login = *std::exchange(m_sent, std::nullopt);
     if (m_captcha)
         return emit captchaFound();

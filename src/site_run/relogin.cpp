@@ -61,7 +61,7 @@ Relogin::Relogin(StageMachine &stages, Browser &browser, RunWatch &watch, LoginK
             return finish(Outcome::FormChanged);
         m_state = State::Answering;
     });
-    connect(&browser, &Browser::loginAnswered, this, [this](bool stillAsks) {
+    connect(&browser, &Browser::loginAnswered, this, [this](bool stillAsks, const QUrl &) {
         if (m_state != State::Answering)
             return;
         if (stillAsks)

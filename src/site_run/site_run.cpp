@@ -29,7 +29,7 @@ SiteRun::SiteRun(Browser &browser, TimerFactory &timers, QNetworkAccessManager &
       m_watch(new RunWatch(*m_stages, browser, timers, this)),
       m_notifier(new Notifier(network, timers, *m_journal, this)),
       m_logins(new LoginKeeper(settingsPath, timers, this)),
-      m_handLogins(new HandLogins(*m_stages, browser, *m_logins, m_addresses, this)),
+      m_handLogins(new HandLogins(*m_stages, browser, *m_watch, *m_logins, m_addresses, this)),
       m_relogin(new Relogin(*m_stages, browser, *m_watch, *m_logins, timers, m_addresses, this)),
       m_alerts(new Alerts(*m_watch, *m_relogin, *m_notifier, [this] { return site(); }, this))
 {

@@ -459,7 +459,7 @@ void TestWindow::aLoginThatWorkedIsRememberedOnlyOnEnterAndForgottenOnRequest()
     const RememberedLogin login{{}, 0, "u", "admin", "p", "pw", {}, {}, {"u", "p"}, false};
     const auto logIn = [&window, &login] {
         emit window.browser.loginSubmitted(QUrl(Saved[0]), login, false);
-        emit window.browser.loginAnswered(false);
+        emit window.browser.loginAnswered(false, QUrl(Saved[1]));
         return QPointer<QMessageBox>(window.mainWindow.findChild<QMessageBox *>("rememberLoginBox"));
     };
     for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {

@@ -144,7 +144,7 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
         else if (step.startsWith("remembered"))
             run.rememberLogin({"http://cms/login", 0, "u", "admin", "p", "pw", {}, {}, {"u", "p"}, step.endsWith("failed")});
         else if (step == "by hand")
-            emit browser.loginSubmitted(QUrl("http://cms/login"), *run.logins().login(), false), emit browser.loginAnswered(false);
+            emit browser.loginSubmitted(QUrl("http://cms/login"), *run.logins().login(), false), emit browser.loginAnswered(false, QUrl("http://cms/collect"));
         else if (step == "person")
             run.notePersonActive();
         else if (step == "forget")

@@ -45,7 +45,7 @@ public:
         m_clock.schedule(loginAnswerDelay, [this] {
             emit loginSent(loginFormAsRemembered);
             if (loginFormAsRemembered)
-                emit loginAnswered(false);
+                emit loginAnswered(false, QUrl(QStringLiteral("http://cms/collect")));
         });
     }
     void finishLoad()

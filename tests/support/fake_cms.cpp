@@ -2,12 +2,19 @@
 
 #include "base/gb_text.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QCryptographicHash>
 #include <QHash>
 #include <QMessageAuthenticationCode>
 #include <QSignalSpy>
+#include <QTest>
 #include <QUrlQuery>
 #include <QUuid>
 #include <QWebEnginePage>
+
+#include <memory>
+#include <optional>
 
 namespace {
 
@@ -15,6 +22,16 @@ QString queryValue(const HttpRequest &request, const QString &name)
 {
     return QUrlQuery(QUrl(QString::fromLatin1(request.target)).query()).queryItemValue(name);
 }
+
+// The login button's script on pages that never send the password itself.
+const char HashScript[] = R"(<script>function hashAndSend(button) {
+    var form = button.form;
+    crypto.subtle.digest('SHA-256', new TextEncoder().encode(form.password.value + form.nonce.value)).then(function (hash) {
+        form.password.value = Array.from(new Uint8Array(hash), function (b) { return ('0' + b.toString(16)).slice(-2); }).join('');
+        form.requestSubmit(button);
+    });
+    return false;
+}</script>)";
 
 QString variantOf(const HttpRequest &request)
 {
@@ -50,8 +67,11 @@ bool FakeCms::isAdminPage(const QByteArray &path)
 bool FakeCms::isLogin(const HttpRequest &request) const
 {
     const QUrlQuery form(QString::fromUtf8(request.body));
+    const QString password = m_hashed
+        ? QString::fromLatin1(QCryptographicHash::hash((m_password + m_nonce).toUtf8(), QCryptographicHash::Sha256).toHex())
+        : m_password;
     return request.path() == Login && request.method == "POST" && form.queryItemValue("username") == "admin"
-        && form.queryItemValue("password") == m_password && form.queryItemValue("nonce") == m_nonce && !locked();
+        && form.queryItemValue("password") == password && form.queryItemValue("nonce") == m_nonce && !locked();
 }
 
 HttpResponse FakeCms::serverError()
@@ -140,7 +160,9 @@ HttpResponse FakeCms::loginPage(const HttpRequest &request) const
                                    + QString(R"(<form method="post" action="/login"><input type="hidden" name="nonce" value="%1">用户名 <input name="%2">
                  密码 <input type="password" name="password">%3<input type="submit" name="submit_button" value="登录"%4></form>)")
                                          .arg(m_nonce, m_renamed ? "login_name" : "username", m_captcha ? R"(<img src="/captcha.png">)" : "",
-                                              m_loginTarget.isEmpty() ? "" : " formaction=\"" + m_loginTarget.toHtmlEscaped() + '"'));
+                                              (m_loginTarget.isEmpty() ? "" : " formaction=\"" + m_loginTarget.toHtmlEscaped() + '"')
+                                                  + (m_hashed ? R"js( onclick="return hashAndSend(this)")js" : ""))
+                                   + (m_hashed ? HashScript : ""));
     }
     HttpResponse response = page("管理后台", "<p>登录成功</p>");
     response.headers.append({"Set-Cookie", "session=" + m_sessionToken + "; Path=/; HttpOnly"});
@@ -204,11 +226,51 @@ QString FakeCms::describe(const HttpRequest &request)
     return QString::fromLatin1(request.method + ' ' + request.target);
 }
 
+namespace {
+
+// What `script` gives in `page`, once it has run.
+QVariant resultOf(QWebEnginePage &page, const QString &script, int patienceMs)
+{
+    std::optional<QVariant> result;
+    auto alive = std::make_shared<bool>(true); // a late answer finds the wait gone
+    page.runJavaScript(script, [&result, alive](const QVariant &value) {
+        if (*alive)
+            result = value;
+    });
+    const bool answered = QTest::qWaitFor([&result] { return result.has_value(); }, patienceMs);
+    *alive = false;
+    return answered ? *result : QVariant();
+}
+
+// Text pasted into a field of the form shown, once it has arrived: the
+// page hears the paste and scripts by separate ways.
+bool pasteInto(QWebEnginePage &page, const QString &field, const QString &text, int patienceMs)
+{
+    const QString selector = "document.querySelector('[name=" + field + "]')";
+    if (!resultOf(page, selector + ".focus(), true", patienceMs).toBool())
+        return false;
+    QApplication::clipboard()->setText(text);
+    page.triggerAction(QWebEnginePage::Paste);
+    return QTest::qWaitFor([&] { return resultOf(page, selector + ".value", patienceMs).toString() == text; }, patienceMs);
+}
+
+} // namespace
+
 bool submitLogin(QWebEnginePage &page, const FakeCms &cms, int patienceMs)
 {
     const int logins = cms.log().count(QStringLiteral("POST /login"));
     QSignalSpy loaded(&page, &QWebEnginePage::loadFinished);
     page.runJavaScript(QString::fromLatin1(FakeCms::LogInScript));
+    return loaded.wait(patienceMs) && cms.log().count(QStringLiteral("POST /login")) == logins + 1;
+}
+
+bool pasteLogin(QWebEnginePage &page, const FakeCms &cms, int patienceMs)
+{
+    const int logins = cms.log().count(QStringLiteral("POST /login"));
+    QSignalSpy loaded(&page, &QWebEnginePage::loadFinished);
+    if (!pasteInto(page, "username", "admin", patienceMs) || !pasteInto(page, "password", "orvo123", patienceMs))
+        return false;
+    page.runJavaScript(QStringLiteral("document.querySelector('[name=submit_button]').click()"));
     return loaded.wait(patienceMs) && cms.log().count(QStringLiteral("POST /login")) == logins + 1;
 }
 

@@ -69,6 +69,9 @@ public:
     // a back link, no form, and the administration pages show the login
     // form at their own address instead of redirecting to it.
     void showLoginInPlace() { m_inPlace = true; }
+    // The login page's button hashes the password with the form's nonce
+    // (hex SHA-256) before it sends the form, and only the hash logs in.
+    void hashLoginInPage() { m_hashed = true; }
     // The login form's button sends it to `address` instead (formaction).
     void sendLoginTo(const QString &address) { m_loginTarget = address; }
     // Logins are received but never answered, as by a server that hangs.
@@ -127,11 +130,15 @@ private:
     bool m_inPlace = false;
     bool m_loginsHang = false;
     QString m_loginTarget;
+    bool m_hashed = false;
     HttpTestServer m_server;
 };
 
-// Fills in the login form shown in `page` and presses its button, as a person
-// would. True once the page the login leads to has loaded.
+// Fills in the login form shown in `page` and presses its button, by a
+// script. True once the page the login leads to has loaded.
 bool submitLogin(QWebEnginePage &page, const FakeCms &cms, int patienceMs);
+// The same pasted into each field, as a person does from a password
+// manager: the page sees the person's input, which no script can make.
+bool pasteLogin(QWebEnginePage &page, const FakeCms &cms, int patienceMs);
 // The same after opening the login page.
 bool logInThrough(QWebEnginePage &page, const FakeCms &cms, int patienceMs);
