@@ -412,9 +412,10 @@ void TestWindow::windowMinimisedIntoTheTrayComesBackMaximised()
     QVERIFY(window.tray.visible);
     emit window.tray.restoreRequested();
     QVERIFY(window.mainWindow.isVisible() && window.mainWindow.isMaximized());
-    // Without a notification area the window stays minimised, within reach.
-    window.tray.available = false;
+    // Once the notification area has gone, even as the window was being
+    // minimised, it stays minimised, within reach.
     window.mainWindow.showMinimized();
+    window.tray.available = false;
     QTRY_VERIFY(window.mainWindow.isMinimized());
     QCoreApplication::processEvents();
     QVERIFY(window.mainWindow.isVisible());

@@ -126,6 +126,11 @@ HttpResponse FakeCms::handle(const HttpRequest &request)
         ++m_requestsSinceLogin;
     }
     HttpResponse response = respond(request);
+    if (!m_endAfter.isEmpty() && describe(request) == m_endAfter) {
+        m_endAfter.clear();
+        endSessions();
+        m_endedAt = requests().size();
+    }
     if (variantOf(request) == "hang" || (m_loginsHang && request.path() == Login && request.method == "POST"))
         response.deliver = HttpResponse::sendNothing;
     return response;
@@ -164,7 +169,8 @@ HttpResponse FakeCms::loginPage(const HttpRequest &request) const
                                                   + (m_hashed ? R"js( onclick="return hashAndSend(this)")js" : ""))
                                    + (m_hashed ? HashScript : ""));
     }
-    HttpResponse response = page("管理后台", "<p>登录成功</p>");
+    // A lock screen's password box, hidden until it is needed, as admin themes have.
+    HttpResponse response = page("管理后台", R"(<p>登录成功</p><div style="display:none"><input type="password" name="unlock"></div>)");
     response.headers.append({"Set-Cookie", "session=" + m_sessionToken + "; Path=/; HttpOnly"});
     return response;
 }

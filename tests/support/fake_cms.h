@@ -12,7 +12,8 @@ class QWebEnginePage;
 //   /login      a login form whose button is named submit_button, with a
 //               fresh nonce in a hidden field; a POST of the right name,
 //               password and nonce hands out the session cookie, a session
-//               one (no lifetime), as PHP does; a wrong one alerts, and after
+//               one (no lifetime), as PHP does, on a page with a hidden lock
+//               screen's password box; a wrong one alerts, and after
 //               three wrong ones in a row the account is locked
 //   /end-sessions  ends every session, as a server restart does
 //   /password?new=P  changes the password
@@ -64,6 +65,11 @@ public:
     bool listen(quint16 port = 0, const QSslConfiguration &tls = {}) { return m_server.listen(port, tls); }
     bool locked() const { return m_failedLogins >= 3; }
     void endSessions() { m_sessionToken = newSessionToken(); }
+    // Ends every session once it has answered the next `request` ("POST
+    // /collect", say); sessionsEndedAt() is then the number of requests
+    // received up to it (log().mid() of it is what came after), else -1.
+    void endSessionsAfter(const QString &request) { m_endAfter = request; }
+    int sessionsEndedAt() const { return m_endedAt; }
     void setPassword(const QString &password) { m_password = password; }
     // As many PHP admins do: a wrong login is answered with an error text and
     // a back link, no form, and the administration pages show the login
@@ -131,6 +137,8 @@ private:
     bool m_loginsHang = false;
     QString m_loginTarget;
     bool m_hashed = false;
+    QString m_endAfter;
+    int m_endedAt = -1;
     HttpTestServer m_server;
 };
 
