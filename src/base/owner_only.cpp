@@ -1,5 +1,7 @@
 #include "owner_only.h"
 
+#include "no_link.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -12,6 +14,8 @@ void makeOwnerOnlyFolder(const QString &path)
 
 QString writeOwnerOnlyFile(const QString &path, const QByteArray &bytes)
 {
+    if (const QString link = linkRefusal(path); !link.isEmpty())
+        return link;
     const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
     QFile created(path);
     if (!created.open(QIODevice::NewOnly, ownerOnly) && !created.exists())

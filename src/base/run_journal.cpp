@@ -1,5 +1,6 @@
 #include "run_journal.h"
 
+#include "no_link.h"
 #include "one_line.h"
 
 #include <QDateTime>
@@ -33,7 +34,13 @@ void RunJournal::write(const QString &event)
 
 bool RunJournal::ensureOpen(qint64 nextLineBytes)
 {
-    if (!m_file.isOpen() && !m_file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    // It names the admin user and addresses: its owner's only when it is made.
+    const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    if (const QString link = linkRefusal(m_path); !link.isEmpty()) {
+        reportFailure(link);
+        return false;
+    }
+    if (!m_file.isOpen() && !m_file.open(QIODevice::WriteOnly | QIODevice::Append, ownerOnly)) {
         reportFailure(m_file.errorString());
         return false;
     }
@@ -44,7 +51,7 @@ bool RunJournal::ensureOpen(qint64 nextLineBytes)
         // Where the older journal cannot be replaced, this one starts afresh
         // rather than grow without bound.
         const QIODevice::OpenMode mode = QFile::rename(m_path, older) ? QIODevice::Append : QIODevice::Truncate;
-        if (!m_file.open(QIODevice::WriteOnly | mode)) {
+        if (!linkRefusal(m_path).isEmpty() || !m_file.open(QIODevice::WriteOnly | mode, ownerOnly)) {
             reportFailure(m_file.errorString());
             return false;
         }

@@ -1,6 +1,7 @@
 #include "login_keeper.h"
 
 #include "base/folder_key.h"
+#include "base/no_link.h"
 #include "base/owner_only.h"
 #include "keyring_entry.h"
 
@@ -42,8 +43,8 @@ void LoginKeeper::load()
 void LoginKeeper::readFile()
 {
     QFile file(m_filePath);
-    // Never one another user could have written.
-    if (QFileInfo(file).ownerId() == ::getuid() && file.open(QIODevice::ReadOnly)) {
+    // Never one another user could have written, nor one behind a link.
+    if (linkRefusal(m_filePath).isEmpty() && QFileInfo(file).ownerId() == ::getuid() && file.open(QIODevice::ReadOnly)) {
         file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         m_login = RememberedLogin::fromText(file.readAll());
         m_place = m_login ? Place::File : Place::Nowhere;

@@ -89,5 +89,5 @@ QString NotifySettings::save(const QString &path) const
 bool NotifySettings::readableByOthers(const QString &path)
 {
     const QFileInfo file(path);
-    return file.isFile() && (file.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    return !file.isSymLink() && file.isFile() && (file.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther));
 }

@@ -1,6 +1,7 @@
 #include "settings_file.h"
 
 #include "base/gb_text.h"
+#include "base/no_link.h"
 
 #include <QFile>
 
@@ -59,6 +60,8 @@ QString appendRecord(const QString &path, const AdminAddresses &addresses)
         record += address + QLatin1String("\r\n");
     }
 
+    if (const QString link = linkRefusal(path); !link.isEmpty())
+        return link;
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite | QIODevice::Append))
         return QStringLiteral("无法打开文件（%1）").arg(file.errorString());

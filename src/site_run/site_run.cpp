@@ -2,6 +2,7 @@
 
 #include "alerts.h"
 #include "automation/stage_machine.h"
+#include "base/no_link.h"
 #include "base/run_journal.h"
 #include "hand_logins.h"
 #include "notify/notifier.h"
@@ -12,6 +13,7 @@
 #include "settings/notify_settings.h"
 #include "settings/settings_file.h"
 
+#include <QFileInfo>
 #include <QUrl>
 
 #include <cstdio>
@@ -88,6 +90,14 @@ void SiteRun::notePersonActive()
 QStringList SiteRun::lastingWarnings() const
 {
     QStringList warnings = m_certificatesNotKept;
+    for (const QString &path : {m_settingsPath, RunJournal::pathBeside(m_settingsPath), notifySettingsPath(),
+                                m_logins->filePath()}) {
+        if (const QString link = linkRefusal(path); !link.isEmpty())
+            warnings << link;
+    }
+    const QFileInfo folder(QFileInfo(m_settingsPath).absolutePath());
+    if (folder.permissions() & (QFileDevice::WriteGroup | QFileDevice::WriteOther))
+        warnings << QStringLiteral("文件夹 %1 其他用户也可以写入，请执行 chmod go-w %1").arg(folder.absoluteFilePath());
     if (NotifySettings::readableByOthers(notifySettingsPath()))
         warnings << RunNarrator::notifySettingsReadableByOthers();
     return warnings;

@@ -70,8 +70,10 @@ public:
     void sayGoodbye(int limitMs, const std::function<void()> &done);
 
     // Files the person must mend, in words: the red line shows them in turn
-    // with the countdown. A notify.ini that others can read is named until
-    // it is mended; the accepted certificates not kept, until the tool quits.
+    // with the countdown. A notify.ini that others can read, a file of the
+    // folder that is a symbolic link, and a folder others can write are
+    // named until mended; the accepted certificates not kept, until the tool
+    // quits.
     QStringList lastingWarnings() const;
 
     const StageMachine &stages() const { return *m_stages; }

@@ -16,6 +16,7 @@
 #include "settings/login_keeper.h"
 #include "settings/notify_settings.h"
 #include "site_run/site_run.h"
+#include "text_file.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -42,12 +43,6 @@ namespace {
 const QStringList Saved{"http://cms/登陆", "http://cms/collect", "http://cms/generate", "http://cms/home"};
 const QByteArray SavedBytes =
     "http://cms/\xB5\xC7\xC2\xBD\r\nhttp://cms/collect\r\nhttp://cms/generate\r\nhttp://cms/home\r\n";
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 // A folder of its own with a settings file of `bytes` in it; none for null bytes.
 struct Settings {
@@ -107,12 +102,6 @@ struct Window {
     MainWindow mainWindow;
 };
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
-}
-
 // The journal's lines without their time stamps.
 QStringList events(const QString &path)
 {
@@ -141,7 +130,7 @@ class TestWindow : public QObject {
 private slots:
     void startShowsTheLastWholeRecordAndSaveAppendsAWholeOne_data();
     void startShowsTheLastWholeRecordAndSaveAppendsAWholeOne();
-    void saveRefusedByAFullDiskSaysSoAndKeepsTheAddresses();
+    void saveRefusedSaysWhyAndKeepsTheAddresses();
     void startOptionWithoutAddressesSaysWhyNothingRuns();
     void fullJournalWhoseOlderCopyStaysStartsAfresh();
     void unattendedRunIsToldInTheJournalTheTrayAndTheRedLine();
@@ -201,7 +190,7 @@ void TestWindow::startShowsTheLastWholeRecordAndSaveAppendsAWholeOne()
     QCOMPARE(Window(settings.path).fields(), Saved);
 }
 
-void TestWindow::saveRefusedByAFullDiskSaysSoAndKeepsTheAddresses()
+void TestWindow::saveRefusedSaysWhyAndKeepsTheAddresses()
 {
     Settings settings;
     Window window(settings.path);

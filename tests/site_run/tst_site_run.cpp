@@ -23,6 +23,8 @@ class TestSiteRun : public QObject {
 private slots:
     void troubleIsToldOnceAsItBeginsAndEnds_data();
     void troubleIsToldOnceAsItBeginsAndEnds();
+    void noFileOfTheFolderIsWrittenThroughALink_data();
+    void noFileOfTheFolderIsWrittenThroughALink();
     void notifySettingsThatCannotBeUsedAreNamedAtStart_data();
     void notifySettingsThatCannotBeUsedAreNamedAtStart();
 };
@@ -164,6 +166,46 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
     if (beats > 0)
         received << QString::number(beats) + " beat";
     QCOMPARE(received.join(", "), robot);
+}
+
+void TestSiteRun::noFileOfTheFolderIsWrittenThroughALink_data()
+{
+    QTest::addColumn<QString>("linked"); // the file of the folder that is a link to another file of the user's
+    for (const char *file : {"123.txt", "run-journal.txt", "notify.ini", "login.ini", ""})
+        QTest::newRow(*file ? file : "no link, the folder writable by all") << file;
+}
+
+// Whoever can write the folder must not make the tool replace, or add a
+// page's text to, another file of the operator's; the red line names what
+// to mend. The journal, which names the admin user, is the owner's only.
+void TestSiteRun::noFileOfTheFolderIsWrittenThroughALink()
+{
+    QFETCH(QString, linked);
+    QTemporaryDir folder, elsewhere;
+    const QString victim = elsewhere.filePath(".bashrc");
+    QVERIFY(writeFile(victim, "mine\n"));
+    QVERIFY(QFile::setPermissions(victim, QFileDevice::Permissions(0x6644)));
+    if (linked.isEmpty())
+        QVERIFY(QFile::setPermissions(folder.path(), QFileDevice::Permissions(0x7777)));
+    else
+        QVERIFY(QFile::link(victim, folder.filePath(linked)));
+    VirtualClock clock;
+    FakeBrowser browser(clock);
+    QNetworkAccessManager network;
+    {
+        SiteRun run(browser, clock, network, folder.filePath("123.txt"));
+        QTRY_VERIFY(run.logins().isLoaded());
+        run.saveAddresses({"http://cms/login", "http://cms/collect", "http://cms/generate", "http://cms/home"});
+        run.rememberLogin({"http://cms/login", 0, "u", "admin", "p", "pw", {}, {}, {"u", "p"}, false});
+        run.notifier().settings().save(run.notifySettingsPath());
+        const QStringList warnings = run.lastingWarnings();
+        QVERIFY2(warnings.size() == 1 && warnings[0].contains(linked.isEmpty() ? "chmod go-w" : linked + " 是符号链接"),
+                 qPrintable(warnings.join('\n')));
+    }
+    QCOMPARE(fileBytes(victim), QByteArray("mine\n"));
+    QCOMPARE(int(QFileInfo(victim).permissions() & 0x777), 0x644);
+    if (linked != "run-journal.txt")
+        QCOMPARE(int(QFileInfo(folder.filePath("run-journal.txt")).permissions() & 0x77), 0);
 }
 
 void TestSiteRun::notifySettingsThatCannotBeUsedAreNamedAtStart_data()
