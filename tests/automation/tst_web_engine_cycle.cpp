@@ -256,6 +256,7 @@ void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn()
     }
     QCOMPARE(dialogs.join(QString()), said);
     QCOMPARE(occurrencesIn(rig.journal(), "已拒绝网页中 " + image) > 0, target.contains(image));
+    QVERIFY(imageHost.requests().isEmpty()); // refused before anything is sent
     const SiteHealth &health = rig.run.watch().health();
     QCOMPARE(QString(health.loginLost ? "lost" : health.unexpectedPage ? "changed" : ""), told);
 }

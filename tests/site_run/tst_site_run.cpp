@@ -36,11 +36,13 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
     // are what the next collection and generation pages have; "login form" reports a button not pressed for
     // being a login form's; "remembered" keeps a login for the login address
     // ("remembered failed": one the tool failed with before), "by hand" logs in
-    // with it on the login page, "form changed" makes the login page's form
+    // with it on the login page ("by hand elsewhere": on another site's),
+    // "address moved" gives the login address another scheme, "form changed" makes the login page's form
     // another, "slow login" answers the tool's login a second later, "forget"
     // forgets the login, "person" is a click in the tool; "+S" lets S seconds pass; "password",
     // "certificate" and "answered" are the browser's boxes.
-    // `watch`: what the watch said; `robot`: the events the robot received.
+    // `watch`: what the watch said, and a login by hand offered for
+    // remembering; `robot`: the events the robot received.
     QTest::addColumn<QString>("script");
     QTest::addColumn<QString>("watch");
     QTest::addColumn<QString>("robot");
@@ -89,6 +91,14 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
         << "remembered failed, 2, away, ok" << "lost, relogin failed" << "relogin_failed";
     QTest::newRow("a remembered login that failed before, then a login by hand: sent again")
         << "remembered failed, 1, by hand, 2, away, ok, ok" << "lost, lost over, pressed" << "relogin";
+    QTest::newRow("a login remembered for another login address is never sent")
+        << "remembered, address moved, 2, away, ok" << "lost" << "login_lost";
+    QTest::newRow("the tool's login answered by a redirect back to the login page: failed")
+        << "remembered, 2, away, ok, away, +60, away" << "lost, relogin failed" << "relogin_failed";
+    QTest::newRow("a login by hand on another site or page after 1 is not offered; one on the login page is")
+        << "1, by hand elsewhere, by hand" << "offered" << "";
+    QTest::newRow("an outage that ended is over, and a later one is told again")
+        << "2, fail, +60, fail, +20, ok, 2, fail, +60, fail" << "outage, outage over, outage" << "outage, outage";
     QTest::newRow("a whole cycle beats once, not at the home page's reopening")
         << "2, " + cycle + ", +540, ok" << "pressed, completed" << "1 beat";
 }
@@ -124,6 +134,7 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
     });
     connect(&run.watch(), &RunWatch::collectionPressed, this, [&said] { said << "pressed"; });
     connect(&run.watch(), &RunWatch::cycleCompleted, this, [&said] { said << "completed"; });
+    connect(&run, &SiteRun::rememberOffered, this, [&said] { said << "offered"; });
 
     const QMap<QString, PageLoad> ends{{"ok", {}},
                                        {"fail", {PageLoad::Failed, {LoadFailure::ConnectionRefused, "ERR_CONNECTION_REFUSED"}}},
@@ -145,8 +156,12 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
             browser.collectionButtons = step.mid(8).toInt();
         else if (step.startsWith("remembered"))
             run.rememberLogin({"http://cms/login", 0, "u", "admin", "p", "pw", {}, {}, {"u", "p"}, step.endsWith("failed")});
-        else if (step == "by hand")
-            emit browser.loginSubmitted(QUrl("http://cms/login"), *run.logins().login(), false), emit browser.loginAnswered(false, QUrl("http://cms/collect"));
+        else if (step.startsWith("by hand"))
+            emit browser.loginSubmitted(QUrl(step.endsWith("elsewhere") ? "http://mail/login" : "http://cms/login"),
+                                        {{}, 0, "u", "admin", "p", "pw", {}, {}, {"u", "p"}, false}, false),
+                emit browser.loginAnswered(false, QUrl("http://cms/collect"));
+        else if (step == "address moved")
+            run.useAddresses({"https://cms/login", "http://cms/collect", "http://cms/generate", "http://cms/home"});
         else if (step == "person")
             run.notePersonActive();
         else if (step == "forget")
