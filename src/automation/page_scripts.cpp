@@ -10,10 +10,16 @@ namespace {
 // new window would replace it before it can. A button of a form with a
 // password field is never clicked: that is a login form, shown where the
 // page was asked for because the login has ended, and a press would send
-// an empty login (many CMSs lock the account after a few). Returns whether
+// an empty login (many CMSs lock the account after a few); so is a button
+// outside any form on a page that shows a password field. Returns whether
 // it clicked.
 const char pressInPlace[] = R"JS(function (element) {
-    if (element.form && element.form.querySelector('input[type=password]'))
+    var isPassword = function (field) { return (field.type || '').toLowerCase() === 'password'; };
+    var shown = function (field) { return field.getClientRects().length > 0; };
+    // A password field may belong to the form from outside it (form=""), and
+    // a button outside any form may sit beside a login form's fields.
+    if (element.form ? Array.prototype.some.call(element.form.elements, isPassword)
+                     : Array.prototype.some.call(document.querySelectorAll('input[type=password]'), shown))
         return false;
     if (element.form)
         element.form.target = '_self';

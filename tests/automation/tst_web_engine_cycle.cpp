@@ -156,6 +156,8 @@ void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn_data()
         << "/collect?variant=no-button" << QStringList{"GET /collect?variant=no-button"} + generated << "" << "lost";
     QTest::newRow("a login form at the collection address")
         << "/collect?variant=login-form" << QStringList{"GET /collect?variant=login-form"} + generated << "" << "lost";
+    QTest::newRow("a login form at the collection address, its fields tied to it from outside")
+        << "/collect?variant=login-form-apart" << QStringList{"GET /collect?variant=login-form-apart"} + generated << "" << "lost";
     QTest::newRow("collection page redirected to the same path on another host")
         << "/collect?variant=moved" << QStringList{"GET /collect?variant=moved", "GET /collect?variant=moved"} + generated << "" << "lost";
     QTest::newRow("collection address without a slash before its query")

@@ -195,6 +195,8 @@ HttpResponse FakeCms::collectionPage(const HttpRequest &request) const
         {"no-button", R"(<input type="submit" name="start" value="开始采集">)"},
         {"login-form", R"(用户名 <input name="username"> 密码 <input type="password" name="password">
                           <input type="submit" name="submit_button" value="登录">)"},
+        {"login-form-apart", R"(</form><form id="in" method="post" action="/login"></form>用户名 <input name="username" form="in">
+                                密码 <input type="password" name="password" form="in"><input type="submit" name="submit_button" value="登录" form="in"><form>)"},
         {"two-buttons", R"(<input type="submit" name="submit_button" value="开始采集">
                            <input type="submit" id="submit_button" name="again" value="重新采集">)"}};
     const QString image = queryValue(request, "image");

@@ -26,7 +26,8 @@ class QWebEnginePage;
 //
 // Variants of the collection page, by the query's "variant": "no-button"
 // (the form has another button), "login-form" (a login form, as some PHP
-// admins show at the address asked for once the login has ended), "two-buttons" (one by name, one by id),
+// admins show at the address asked for once the login has ended), "login-form-apart" (the same, its
+// fields and button tied to the form by form="" from outside it), "two-buttons" (one by name, one by id),
 // "new-window" (the form submits into target="_blank", and its result page
 // opens /collect?opened=1 with window.open()), "server-error" (500),
 // "alert", "confirm" and "prompt" (the result page calls it; a confirm
