@@ -3,11 +3,17 @@
 //
 //   fake-cms --port P [--log FILE] [--error-share F] [--hang-share F --hang-ms MS]
 //            [--cut-share F] [--login-expires-after N] [--seed S] [--duration-s S]
-//            [--basic-auth] [--https]
+//            [--basic-auth] [--https] [--login-in-place] [--hash-login]
+//            [--hang-logins] [--login-to URL]
 //
 // --basic-auth puts every page behind HTTP Basic authentication (user
 // "editor", password "htpass"); --https serves HTTPS with a certificate for
 // 127.0.0.1 that openssl makes afresh at each start and nobody vouches for.
+// The login's ways, as the tests use them: --login-in-place answers a wrong
+// password without a form and shows the login form at the admin addresses;
+// --hash-login makes the login page hash the password with its nonce before
+// it sends it; --hang-logins never answers a login; --login-to sends the
+// login form's button to URL.
 // Prints "listening <port>" once it accepts connections (port 0 picks a free
 // one), then writes one line per request, "<epoch-ms> <METHOD> <target>
 // <session 0|1>", to FILE or to standard output. It ends after --duration-s
@@ -80,6 +86,10 @@ int main(int argc, char *argv[])
         {QStringLiteral("duration-s"), QStringLiteral("Seconds until the server ends by itself (default 10800)."), QStringLiteral("S")},
         {QStringLiteral("basic-auth"), QStringLiteral("Every page wants HTTP Basic authentication (editor / htpass).")},
         {QStringLiteral("https"), QStringLiteral("HTTPS with a new self-signed certificate.")},
+        {QStringLiteral("login-in-place"), QStringLiteral("A wrong login answered without a form; the login form at the admin addresses.")},
+        {QStringLiteral("hash-login"), QStringLiteral("The login page hashes the password with its nonce before sending it.")},
+        {QStringLiteral("hang-logins"), QStringLiteral("Logins are received but never answered.")},
+        {QStringLiteral("login-to"), QStringLiteral("The login button sends the form to URL."), QStringLiteral("URL")},
     });
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
@@ -122,6 +132,14 @@ int main(int argc, char *argv[])
     };
     if (parser.isSet(QStringLiteral("basic-auth")))
         cms.requireBasicAuth();
+    if (parser.isSet(QStringLiteral("login-in-place")))
+        cms.showLoginInPlace();
+    if (parser.isSet(QStringLiteral("hash-login")))
+        cms.hashLoginInPage();
+    if (parser.isSet(QStringLiteral("hang-logins")))
+        cms.neverAnswerLogins();
+    if (parser.isSet(QStringLiteral("login-to")))
+        cms.sendLoginTo(parser.value(QStringLiteral("login-to")));
     QSslConfiguration tls;
     if (parser.isSet(QStringLiteral("https")) && (tls = HttpTestServer::selfSignedTls()).localCertificate().isNull())
         fail(QStringLiteral("openssl could not make a certificate"));
