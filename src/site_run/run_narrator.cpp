@@ -142,12 +142,15 @@ void RunNarrator::follow(const Relogin &relogin, const LoginKeeper &logins)
         if (!failure.isEmpty())
             m_journal.write(QStringLiteral("无法保存登录：") + failure);
         else if (!login)
-            m_journal.write(QStringLiteral("已忘记登录"));
-        else if (!login->failed)
-            m_journal.write(QStringLiteral("已记住登录：%1（%2）")
-                                .arg(login->who(), logins.place() == LoginKeeper::Place::Keyring
-                                                       ? QStringLiteral("保存在密钥环")
-                                                       : QStringLiteral("保存在 login.ini")));
+            m_journal.write(QStringLiteral("已忘记登录")), m_remembered.clear();
+        else if (!login->failed) {
+            const QString place = logins.place() == LoginKeeper::Place::Keyring ? QStringLiteral("保存在密钥环")
+                                                                                 : QStringLiteral("保存在 login.ini");
+            const QString line = QStringLiteral("已记住登录：%1（%2）").arg(login->who(), place);
+            // Once, not again as an automatic login's mark is cleared.
+            if (std::exchange(m_remembered, line) != line)
+                m_journal.write(line);
+        }
     });
 }
 

@@ -53,4 +53,5 @@ private:
     RunJournal &m_journal;
     int m_cycle = 0;
     bool m_stopped = false;
+    QString m_remembered; // the last remembered login told
 };

@@ -55,6 +55,7 @@ class TestStartOption : public QObject {
     Q_OBJECT
 private slots:
     void eachFolderRunsOneCopyOnItsOwnKeptLogin();
+    void aFolderThatCannotBeLockedIsNeverLoggedIntoByItself();
     void argumentsItDoesNotKnowStopItWithTheUsage_data();
     void argumentsItDoesNotKnowStopItWithTheUsage();
     void eachSignalAsksToQuitOnceNotForEver();
@@ -140,6 +141,29 @@ void TestStartOption::eachFolderRunsOneCopyOnItsOwnKeptLogin()
     QVERIFY(running->endsWell(SIGTERM));
     QCOMPARE(cms.log().count(QStringLiteral("POST /login")), 3);
     QCOMPARE(posts(), 2);
+}
+
+// Where the lock cannot be kept, another copy may run in the folder unseen:
+// the two must not each send the remembered login once.
+void TestStartOption::aFolderThatCannotBeLockedIsNeverLoggedIntoByItself()
+{
+    FakeCms cms;
+    QVERIFY(cms.listen());
+    QTemporaryDir home;
+    QVERIFY(writeFile(home.filePath("data"), "a file where the data folder goes"));
+    const QString folder = home.filePath("site");
+    QVERIFY(QDir().mkpath(folder));
+    QCOMPARE(SettingsFile::appendRecord(folder + "/123.txt", {cms.address(FakeCms::Login), cms.address(FakeCms::Collection),
+                                                              cms.address(FakeCms::Generation), cms.address(FakeCms::HomePage)}),
+             QString());
+    const RememberedLogin login{cms.address(FakeCms::Login), 0, "username", "admin", "password", "orvo123", {}, "submit_button",
+                                {"nonce", "username", "password", "submit_button"}, false};
+    QVERIFY(writeFile(folder + "/login.ini", login.toText()));
+    Tool tool(home.path(), folder);
+    QTRY_VERIFY_WITH_TIMEOUT(occurrencesIn(folder + "/run-journal.txt", "后台登录可能已失效") == 1, Patience);
+    QVERIFY(tool.endsWell(SIGTERM));
+    QCOMPARE(occurrencesIn(folder + "/run-journal.txt", "本次运行不自动重新登录"), 1);
+    QCOMPARE(cms.log().count("POST /login"), 0);
 }
 
 void TestStartOption::argumentsItDoesNotKnowStopItWithTheUsage_data()

@@ -377,6 +377,7 @@ void TestWebEngineCycle::aLostLoginIsSentAgainOnceAsRemembered()
     const SiteHealth &health = rig.run.watch().health();
     QCOMPARE(QString(health.reloginFailed ? "failed" : health.loginLost ? "lost" : ""), told);
     QCOMPARE(occurrencesIn(rig.journal(), "已自动重新登录"), int(told.isEmpty()));
+    QCOMPARE(occurrencesIn(rig.journal(), "已记住登录"), offered.size()); // not again as the try's mark is cleared
     int files = 0;
     for (const QString &folder : {rig.folder.path(), rig.browser.page()->profile()->persistentStoragePath()}) {
         for (QDirIterator kept(folder, QDir::Files, QDirIterator::Subdirectories); kept.hasNext(); ++files) {

@@ -36,7 +36,8 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
     // are what the next collection and generation pages have; "login form" reports a button not pressed for
     // being a login form's; "remembered" keeps a login for the login address
     // ("remembered failed": one the tool failed with before), "by hand" logs in
-    // with it on the login page ("by hand elsewhere": on another site's),
+    // with it on the login page ("by hand elsewhere": on another site's; "by
+    // hand at the login page": answered there without a form),
     // "address moved" gives the login address another scheme, "form changed" makes the login page's form
     // another, "slow login" answers the tool's login a second later, "forget"
     // forgets the login, "person" is a click in the tool; "+S" lets S seconds pass; "password",
@@ -95,6 +96,10 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
         << "remembered, address moved, 2, away, ok" << "lost" << "login_lost";
     QTest::newRow("the tool's login answered by a redirect back to the login page: failed")
         << "remembered, 2, away, ok, away, +60, away" << "lost, relogin failed" << "relogin_failed";
+    QTest::newRow("a login by hand answered at the login address without a form: offered once the collection is pressed")
+        << "1, by hand at the login page, 2, ok" << "offered, pressed" << "";
+    QTest::newRow("a login by hand answered at the login address without a form, then the login form: never offered")
+        << "1, by hand at the login page, 2, away" << "lost" << "login_lost";
     QTest::newRow("a login by hand on another site or page after 1 is not offered; one on the login page is")
         << "1, by hand elsewhere, by hand" << "offered" << "";
     QTest::newRow("an outage that ended is over, and a later one is told again")
@@ -159,7 +164,7 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
         else if (step.startsWith("by hand"))
             emit browser.loginSubmitted(QUrl(step.endsWith("elsewhere") ? "http://mail/login" : "http://cms/login"),
                                         {{}, 0, "u", "admin", "p", "pw", {}, {}, {"u", "p"}, false}, false),
-                emit browser.loginAnswered(false, QUrl("http://cms/collect"));
+                emit browser.loginAnswered(false, QUrl(step.endsWith("login page") ? "http://cms/login" : "http://cms/collect"));
         else if (step == "address moved")
             run.useAddresses({"https://cms/login", "http://cms/collect", "http://cms/generate", "http://cms/home"});
         else if (step == "person")
