@@ -43,6 +43,7 @@ Alerts::Alerts(const RunWatch &watch, const Relogin &relogin, Notifier &notifier
         case Relogin::Outcome::NotSent:
         case Relogin::Outcome::GivenUp:
         case Relogin::Outcome::NotRemembered:
+        case Relogin::Outcome::Disabled:
             // No login sent: the lost login's own alert, held back for the try.
             if (m_watch.health().loginLost)
                 tell(SiteTrouble::LoginLost);

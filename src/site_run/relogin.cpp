@@ -93,9 +93,13 @@ void Relogin::notePersonActive()
 
 void Relogin::tryNow()
 {
-    if (!m_wanted || m_tried || m_disabled || m_state != State::Idle || !m_keeper.isLoaded())
+    if (!m_wanted || m_tried || m_state != State::Idle || !m_keeper.isLoaded())
         return;
     const RememberedLogin *login = remembered();
+    if (login && m_disabled) {
+        m_tried = true;
+        return emit tried(Outcome::Disabled);
+    }
     if (!login || login->failed) {
         // A try marked before and never confirmed, in this run or an earlier
         // one: it failed, or the tool ended before it could know.

@@ -37,7 +37,8 @@ public:
         PageChanged,   // logged in, maybe, to a collection page whose buttons are not as expected
         NotSent,       // nothing sent after all (the login page did not load, say): tried again later
         GivenUp,       // the person clicked or typed before it was sent: tried again later
-        NotRemembered  // no login remembered for this login address, or it was forgotten
+        NotRemembered, // no login remembered for this login address, or it was forgotten
+        Disabled       // automatic logins are off for this run
     };
     static constexpr int PersonQuietMs = 2 * 60 * 1000;
 

@@ -131,6 +131,8 @@ void RunNarrator::follow(const Relogin &relogin, const LoginKeeper &logins)
             return m_journal.write(QStringLiteral("上次自动登录没有结果（失败，或本工具在回答之前结束）：不再自动发送"));
         case Relogin::Outcome::NotSent:
             return m_journal.write(QStringLiteral("自动重新登录没有发送，下一轮再试"));
+        case Relogin::Outcome::Disabled:
+            return m_journal.write(QStringLiteral("本次运行不自动重新登录（无法锁定本文件夹），请手动登陆"));
         case Relogin::Outcome::Failed: // told as a trouble
         case Relogin::Outcome::PageChanged:
         case Relogin::Outcome::NotRemembered:
