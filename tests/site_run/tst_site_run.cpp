@@ -72,6 +72,8 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
         << "2, 1, +599, 2, 1, +600" << "stopped" << "stopped";
     QTest::newRow("a lost login, remembered: sent again, the sign over, one message")
         << "remembered, 2, away, ok, ok" << "lost, lost over, pressed" << "relogin";
+    QTest::newRow("a try that worked clears its mark: the login lost again later is sent again")
+        << "remembered, 2, away, ok, ok, away, ok, ok" << "lost, lost over, pressed, lost, lost over, pressed" << "relogin, relogin";
     QTest::newRow("a remembered login not sent, the form changed: one message, the sign stays, no second try")
         << "remembered, form changed, 2, away, ok, away, +60, away, +20, away, 2, away, ok" << "lost, relogin failed" << "relogin_failed";
     QTest::newRow("a person at the screen: the try waits for 2 minutes without a click or key")
