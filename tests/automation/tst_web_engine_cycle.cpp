@@ -367,15 +367,16 @@ void TestWebEngineCycle::aLostLoginIsSentAgainOnceAsRemembered()
         rig.cms.sendLoginTo(elsewhere.url("/login").toString());
     rig.cms.endSessionsAfter("POST /collect");
     QTRY_VERIFY_WITH_TIMEOUT(rig.cms.sessionsEndedAt() >= 0, Patience);
+    // Three cycles on, and the try decided: a collection page that times out under load decides nothing.
+    const SiteHealth &health = rig.run.watch().health();
+    const auto sign = [&health] { return QString(health.reloginFailed ? "failed" : health.loginLost ? "lost" : ""); };
     const int opened = occurrencesIn(rig.journal(), "打开采集页");
-    QTRY_VERIFY_WITH_TIMEOUT(occurrencesIn(rig.journal(), "打开采集页") >= opened + 3, Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(occurrencesIn(rig.journal(), "打开采集页") >= opened + 3 && sign() == told, Patience);
     const QStringList after = rig.cms.log().mid(rig.cms.sessionsEndedAt());
     QCOMPARE(after.count("POST /login"), logins);
     QVERIFY(elsewhere.requests().isEmpty());
     QCOMPARE(after.contains("POST /collect"), told.isEmpty());
     QVERIFY(!rig.cms.locked());
-    const SiteHealth &health = rig.run.watch().health();
-    QCOMPARE(QString(health.reloginFailed ? "failed" : health.loginLost ? "lost" : ""), told);
     QCOMPARE(occurrencesIn(rig.journal(), "已自动重新登录"), int(told.isEmpty()));
     QCOMPARE(occurrencesIn(rig.journal(), "已记住登录"), offered.size()); // not again as the try's mark is cleared
     int files = 0;
