@@ -6,6 +6,18 @@
 #include "run_watch.h"
 #include "settings/login_keeper.h"
 
+namespace {
+
+// Whether a load that ended at `url` reached the page at `address`.
+bool reached(const QString &address, const QUrl &url)
+{
+    RequestedLoad page;
+    page.request(QUrl::fromUserInput(address));
+    return page.reached(url);
+}
+
+} // namespace
+
 HandLogins::HandLogins(const StageMachine &stages, Browser &browser, const RunWatch &watch, LoginKeeper &keeper,
                        const AdminAddresses &addresses, QObject *parent)
     : QObject(parent), m_stages(stages), m_keeper(keeper), m_addresses(addresses)
@@ -26,9 +38,7 @@ void HandLogins::submitted(const QUrl &page, const RememberedLogin &login, bool 
     m_awaitingAdminPage = false;
     // Only the person's, on the page of the login address; the tool's own
     // logins come while the cycle runs.
-    RequestedLoad loginPage;
-    loginPage.request(QUrl::fromUserInput(m_addresses.login));
-    if (m_stages.isRunning() || m_stages.page() != StageMachine::Page::Login || !loginPage.reached(page))
+    if (m_stages.isRunning() || m_stages.page() != StageMachine::Page::Login || !reached(m_addresses.login, page))
         return;
     m_sent = login;
     m_sent->address = m_addresses.login;
@@ -42,10 +52,7 @@ void HandLogins::answered(bool stillAsks, const QUrl &at)
         return m_sent.reset();
     // Many CMSs answer a wrong password with a page without a form (an
     // error and a back link) at the login address: that is no admin page.
-    RequestedLoad loginPage, collectionPage;
-    loginPage.request(QUrl::fromUserInput(m_addresses.login));
-    collectionPage.request(QUrl::fromUserInput(m_addresses.collection));
-    if (loginPage.reached(at) && !collectionPage.reached(at))
+    if (reached(m_addresses.login, at) && !reached(m_addresses.collection, at))
         m_awaitingAdminPage = true;
     else
         worked();
