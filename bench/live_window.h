@@ -7,6 +7,7 @@
 #include "fake_tray_icon.h"
 #include "main_window/main_window.h"
 #include "scaled_timer_factory.h"
+#include "settings/keyring.h"
 #include "settings/settings_file.h"
 #include "site_run/site_run.h"
 
@@ -22,9 +23,10 @@ struct LiveWindow {
           saveFailure(SettingsFile::appendRecord(
               settings, AdminAddresses{cms.address(FakeCms::Login), cms.address(FakeCms::Collection),
                          cms.address(FakeCms::Generation), cms.address(FakeCms::HomePage)})),
-          browser(BrowserProfile::nameFor(folder.path())),
           timers(speedup),
-          run(browser, timers, network, settings),
+          keyring(timers),
+          browser(BrowserProfile::nameFor(folder.path()), keyring),
+          run(browser, timers, keyring, network, settings),
           mainWindow(run, browser.view(), desktop, tray)
     {
     }
@@ -32,8 +34,9 @@ struct LiveWindow {
     QTemporaryDir folder;
     const QString settings;
     const QString saveFailure; // empty when the settings file was written
-    WebEngineBrowser browser;
     ScaledTimerFactory timers;
+    Keyring keyring;
+    WebEngineBrowser browser;
     QNetworkAccessManager network;
     SiteRun run;
     FakeDesktop desktop;

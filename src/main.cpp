@@ -10,6 +10,7 @@
 #include "main_window/main_window.h"
 #include "main_window/notify_dialog.h"
 #include "main_window/system_tray_icon.h"
+#include "settings/keyring.h"
 #include "settings/settings_file.h"
 #include "site_run/site_run.h"
 #include "update/update_check.h"
@@ -58,12 +59,13 @@ int main(int argc, char *argv[])
     const QString profile = BrowserProfile::nameFor(folder);
     BrowserProfile::takeOverSharedProfile(profile);
 
-    WebEngineBrowser browser(profile);
     PreciseTimerFactory timers;
+    Keyring keyring(timers);
+    WebEngineBrowser browser(profile, keyring);
     QtDesktop desktop(QStringLiteral("OrvoCMS全自动挂机采集工具"));
     SystemTrayIcon tray(appIcon());
     QNetworkAccessManager network;
-    SiteRun run(browser, timers, network, settings);
+    SiteRun run(browser, timers, keyring, network, settings);
     if (claim == SingleCopy::Claim::Unlocked)
         run.runWithoutAutomaticLogin();
     MainWindow window(run, browser.view(), desktop, tray);

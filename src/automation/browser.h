@@ -122,6 +122,9 @@ signals:
     // than the page itself (an image, a frame): refused without a question.
     void certificateRefused(const QUrl &url);
     void certificatesNotKept(const CertificatesNotKept &failure);
+    // A site password that the person asked to remember, or to forget once
+    // the site refused it, did not reach the keyring.
+    void sitePasswordNotKept(const QString &failure);
     // The person submitted a login form: a POST form with a password field,
     // in the page at `page` (login.address is left empty).
     void loginSubmitted(const QUrl &page, const RememberedLogin &login, bool captcha);

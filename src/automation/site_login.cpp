@@ -18,9 +18,10 @@ SiteLogin::SiteLogin(QWebEnginePage &page, QWidget *boxParent, SitePasswords &re
 {
     connect(&page, &QWebEnginePage::authenticationRequired, this,
             [this](const QUrl &url, QAuthenticator *authenticator) {
+                // An answer given over https is never given to http on the same port.
                 const int port = url.port(url.scheme() == QLatin1String("https") ? 443 : 80);
-                onRequired(url.host() + QLatin1Char(':') + QString::number(port), url.host(), authenticator->realm(),
-                           authenticator);
+                onRequired(url.scheme() + QLatin1String("://") + url.host() + QLatin1Char(':') + QString::number(port),
+                           url.host(), authenticator->realm(), authenticator);
             });
     connect(&page, &QWebEnginePage::proxyAuthenticationRequired, this,
             [this](const QUrl &, QAuthenticator *authenticator, const QString &proxyHost) {

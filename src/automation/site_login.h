@@ -40,7 +40,7 @@ private:
         bool kept = false;  // from the keyring
     };
 
-    // `site`: the host and port asking, or the proxy's host.
+    // `site`: the scheme, host and port asking, or the proxy's host.
     void onRequired(const QString &site, const QString &host, const QString &realm, QAuthenticator *authenticator);
     void ask(const QString &key, const QString &host, const QString &realm);
 

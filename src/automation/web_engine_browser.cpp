@@ -74,9 +74,9 @@ LoadFailure failure(const QWebEngineLoadingInfo &info)
 
 } // namespace
 
-WebEngineBrowser::WebEngineBrowser(const QString &profileName, int loadTimeoutMs, QObject *parent)
+WebEngineBrowser::WebEngineBrowser(const QString &profileName, Keyring &keyring, int loadTimeoutMs, QObject *parent)
     : Browser(parent),
-      m_sitePasswords(new SitePasswords(profileName, m_timers, this)),
+      m_sitePasswords(new SitePasswords(profileName, keyring, this)),
       m_loadTimeout(new QTimer(this)),
       m_retry(new QTimer(this)),
       m_profile(persistentProfile(profileName)),
@@ -103,6 +103,7 @@ WebEngineBrowser::WebEngineBrowser(const QString &profileName, int loadTimeoutMs
     connect(m_certificates, &CertificateQuestions::waitingChanged, this, &WebEngineBrowser::onPersonAwaited);
     connect(m_certificates, &CertificateQuestions::refused, this, &Browser::certificateRefused);
     connect(m_certificates, &CertificateQuestions::notKept, this, &Browser::certificatesNotKept);
+    connect(m_sitePasswords, &SitePasswords::notKept, this, &Browser::sitePasswordNotKept);
     connect(m_page, &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::onLoadingChanged);
     connect(m_page, &UnattendedPage::dialogAnswered, this, &Browser::pageDialogAnswered);
     // The tool has one view: a form that submits into a new window, or a
@@ -186,16 +187,18 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo &info)
 
 void WebEngineBrowser::onLoadTimeout()
 {
-    if (std::exchange(m_loginSubmitted, false)) {
+    // One clock for both: a login sent while a page asked for loads must
+    // not leave that page waiting for ever.
+    const bool login = std::exchange(m_loginSubmitted, false);
+    const bool requested = m_requested.pending();
+    if (login || requested)
         m_page->triggerAction(QWebEnginePage::Stop);
+    if (login)
         emit loginAnswered(true, {});
-        return;
-    }
-    if (!m_requested.pending())
+    if (!requested)
         return;
     m_requested.forget();
     m_retry->stop();
-    m_page->triggerAction(QWebEnginePage::Stop);
     emit pageLoaded({PageLoad::Failed, {LoadFailure::TimedOut, {}, m_loadTimeout->interval() / 1000}, {}});
 }
 
@@ -223,7 +226,8 @@ void WebEngineBrowser::logIn(const RememberedLogin &login)
 
 void WebEngineBrowser::answerLogin(bool loaded, const QUrl &at)
 {
-    m_loadTimeout->stop();
+    if (!m_requested.pending())
+        m_loadTimeout->stop();
     if (!loaded)
         return emit loginAnswered(true, at);
     m_page->runJavaScript(PageScripts::asksForPassword(), QWebEngineScript::ApplicationWorld,

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "base/precise_timer.h"
 #include "browser.h"
 #include "requested_load.h"
 
@@ -12,6 +11,7 @@ class QWebEnginePage;
 class QWebEngineProfile;
 class QWidget;
 class CertificateQuestions;
+class Keyring;
 class SitePasswords;
 class LoginWatch;
 class SiteLogin;
@@ -29,8 +29,9 @@ public:
     // load as failed: a page that never answers must not hold the cycle.
     static constexpr int DefaultLoadTimeoutMs = 180000;
 
-    explicit WebEngineBrowser(const QString &profileName, int loadTimeoutMs = DefaultLoadTimeoutMs,
-                              QObject *parent = nullptr);
+    // `keyring`: where the site passwords that the person asked to remember are kept.
+    WebEngineBrowser(const QString &profileName, Keyring &keyring, int loadTimeoutMs = DefaultLoadTimeoutMs,
+                     QObject *parent = nullptr);
     // The page goes before its profile, which flushes the cookies to disk.
     ~WebEngineBrowser() override;
 
@@ -59,7 +60,6 @@ private:
 
     static constexpr int RetryAfterMs = 5000;
 
-    PreciseTimerFactory m_timers;
     SitePasswords *m_sitePasswords; // read before the first page is asked for
     QString m_firstAddress;         // asked for before they were read
     QTimer *m_loadTimeout;

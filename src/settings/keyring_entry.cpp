@@ -1,6 +1,6 @@
 #include "keyring_entry.h"
 
-#include "base/timer.h"
+#include "keyring.h"
 
 #include <qt6keychain/keychain.h>
 
@@ -19,29 +19,25 @@ template <typename Job> Job *job(const QString &key)
 
 } // namespace
 
-KeyringEntry::KeyringEntry(const QString &key, TimerFactory &timers, QObject *parent)
-    : QObject(parent), m_key(key), m_patience(timers.create(PatienceMs, this))
+KeyringEntry::KeyringEntry(const QString &key, Keyring &keyring, QObject *parent)
+    : QObject(parent), m_key(key), m_keyring(keyring)
 {
-    connect(m_patience, &Timer::timeout, this, [this] {
-        m_patience->setEnabled(false);
-        if (std::exchange(m_reading, false))
-            emit readDone(false, {});
-    });
 }
 
 void KeyringEntry::read()
 {
     m_reading = true;
-    m_patience->setEnabled(true);
     auto *read = job<QKeychain::ReadPasswordJob>(m_key);
     connect(read, &QKeychain::Job::finished, this, [this, read] {
         if (!std::exchange(m_reading, false))
             return; // answered too late
-        m_patience->setEnabled(false);
         const bool answered = read->error() == QKeychain::NoError || read->error() == QKeychain::EntryNotFound;
         emit readDone(answered, read->binaryData());
     });
-    read->start();
+    m_keyring.start(read, this, [this] {
+        if (std::exchange(m_reading, false))
+            emit readDone(false, {});
+    });
 }
 
 void KeyringEntry::write(const QByteArray &secret)
@@ -51,10 +47,15 @@ void KeyringEntry::write(const QByteArray &secret)
     connect(write, &QKeychain::Job::finished, this, [this, write] {
         emit written(write->error() == QKeychain::NoError ? QString() : write->errorString());
     });
-    write->start();
+    m_keyring.start(write, this, [] {});
 }
 
 void KeyringEntry::remove()
 {
-    job<QKeychain::DeletePasswordJob>(m_key)->start();
+    auto *remove = job<QKeychain::DeletePasswordJob>(m_key);
+    connect(remove, &QKeychain::Job::finished, this, [this, remove] {
+        const bool gone = remove->error() == QKeychain::NoError || remove->error() == QKeychain::EntryNotFound;
+        emit removed(gone ? QString() : remove->errorString());
+    });
+    m_keyring.start(remove, this, [] {});
 }

@@ -2,19 +2,16 @@
 
 #include <QObject>
 
-class Timer;
-class TimerFactory;
+class Keyring;
 
 // One secret of the tool's in the desktop's keyring (the Secret Service,
 // through QtKeychain, never its fall-back that writes through QSettings).
-// A read that gives an error other than "not found", or none within 10 s,
-// is no answer: no keyring runs, or it is still locked.
+// A read that gives an error other than "not found", or none within the
+// keyring's patience, is no answer: no keyring runs, or it is still locked.
 class KeyringEntry : public QObject {
     Q_OBJECT
 public:
-    static constexpr int PatienceMs = 10000;
-
-    KeyringEntry(const QString &key, TimerFactory &timers, QObject *parent = nullptr);
+    KeyringEntry(const QString &key, Keyring &keyring, QObject *parent = nullptr);
 
     // read() answers once through `read`.
     void read();
@@ -24,11 +21,12 @@ public:
 signals:
     // `answered`: the keyring answered; `secret` is empty where it holds none.
     void readDone(bool answered, const QByteArray &secret);
-    // Empty `failure`: written.
+    // Empty `failure`: written; removed (or there was none).
     void written(const QString &failure);
+    void removed(const QString &failure);
 
 private:
     const QString m_key;
-    Timer *const m_patience;
+    Keyring &m_keyring;
     bool m_reading = false;
 };

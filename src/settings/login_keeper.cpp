@@ -11,27 +11,33 @@
 
 #include <unistd.h>
 
-LoginKeeper::LoginKeeper(const QString &settingsPath, TimerFactory &timers, QObject *parent)
+namespace {
+
+// login.ini while the keyring may still hold a forgotten login.
+const QByteArray Forgotten = "forgotten=1\n";
+
+} // namespace
+
+LoginKeeper::LoginKeeper(const QString &settingsPath, Keyring &keyring, QObject *parent)
     : QObject(parent),
       m_filePath(QFileInfo(settingsPath).absoluteDir().filePath(QStringLiteral("login.ini"))),
-      m_keyring(new KeyringEntry(QStringLiteral("login-") + folderKey(QFileInfo(settingsPath).absolutePath()), timers, this))
+      m_keyring(new KeyringEntry(QStringLiteral("login-") + folderKey(QFileInfo(settingsPath).absolutePath()), keyring, this))
 {
     connect(m_keyring, &KeyringEntry::readDone, this, [this](bool answered, const QByteArray &secret) {
-        m_keyringAnswers = answered;
-        m_login = RememberedLogin::fromText(secret);
-        if (!m_login)
-            return readFile();
-        m_place = Place::Keyring;
-        m_loaded = true;
-        emit loaded();
+        loadedFrom(answered, RememberedLogin::fromText(secret));
     });
     connect(m_keyring, &KeyringEntry::written, this, [this](const QString &failure) {
-        if (failure.isEmpty()) {
+        if (failure.isEmpty() && m_writing) { // not forgotten meanwhile
             m_login = std::exchange(m_writing, std::nullopt);
             m_place = Place::Keyring;
             QFile::remove(m_filePath); // an older copy in plain text
         }
         emit changed(failure);
+    });
+    connect(m_keyring, &KeyringEntry::removed, this, [this](const QString &failure) {
+        std::optional<RememberedLogin> ignored;
+        if (failure.isEmpty() && readFile(ignored) == FileHolds::Forgotten)
+            QFile::remove(m_filePath);
     });
 }
 
@@ -40,15 +46,29 @@ void LoginKeeper::load()
     m_keyring->read();
 }
 
-void LoginKeeper::readFile()
+LoginKeeper::FileHolds LoginKeeper::readFile(std::optional<RememberedLogin> &login) const
 {
     QFile file(m_filePath);
     // Never one another user could have written, nor one behind a link.
-    if (linkRefusal(m_filePath).isEmpty() && QFileInfo(file).ownerId() == ::getuid() && file.open(QIODevice::ReadOnly)) {
-        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        m_login = RememberedLogin::fromText(file.readAll());
-        m_place = m_login ? Place::File : Place::Nowhere;
-    }
+    if (!linkRefusal(m_filePath).isEmpty() || QFileInfo(file).ownerId() != ::getuid() || !file.open(QIODevice::ReadOnly))
+        return FileHolds::Nothing;
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QByteArray text = file.readAll();
+    if (text == Forgotten)
+        return FileHolds::Forgotten;
+    login = RememberedLogin::fromText(text);
+    return login ? FileHolds::Login : FileHolds::Nothing;
+}
+
+void LoginKeeper::loadedFrom(bool keyringAnswered, const std::optional<RememberedLogin> &inKeyring)
+{
+    m_keyringAnswers = keyringAnswered;
+    const FileHolds file = readFile(m_login);
+    if (file == FileHolds::Nothing)
+        m_login = inKeyring;
+    else if (keyringAnswered)
+        m_keyring->remove(); // older than the file
+    m_place = !m_login ? Place::Nowhere : file == FileHolds::Login ? Place::File : Place::Keyring;
     m_loaded = true;
     emit loaded();
 }
@@ -59,7 +79,7 @@ void LoginKeeper::keep(const RememberedLogin &login)
         const QString failure = writeOwnerOnlyFile(m_filePath, login.toText());
         if (failure.isEmpty()) {
             m_login = login;
-            m_place = Place::File;
+            m_place = Place::File; // the keyring's older copy goes once it answers
         }
         return emit changed(failure);
     }
@@ -72,8 +92,8 @@ void LoginKeeper::forget()
     m_login.reset();
     m_writing.reset();
     m_place = Place::Nowhere;
-    QFile::remove(m_filePath);
-    if (m_keyringAnswers)
-        m_keyring->remove();
+    if (!writeOwnerOnlyFile(m_filePath, Forgotten).isEmpty())
+        QFile::remove(m_filePath);
+    m_keyring->remove();
     emit changed();
 }

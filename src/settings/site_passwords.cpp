@@ -4,8 +4,8 @@
 
 #include <QUrl>
 
-SitePasswords::SitePasswords(const QString &folderKey, TimerFactory &timers, QObject *parent)
-    : QObject(parent), m_keyring(new KeyringEntry(QStringLiteral("site-passwords-") + folderKey, timers, this))
+SitePasswords::SitePasswords(const QString &folderKey, Keyring &keyring, QObject *parent)
+    : QObject(parent), m_keyring(new KeyringEntry(QStringLiteral("site-passwords-") + folderKey, keyring, this))
 {
     // One "site user password" per line, each percent-encoded.
     connect(m_keyring, &KeyringEntry::readDone, this, [this](bool answered, const QByteArray &secret) {
@@ -19,6 +19,11 @@ SitePasswords::SitePasswords(const QString &folderKey, TimerFactory &timers, QOb
         m_loaded = true;
         emit loaded();
     });
+    for (auto done : {&KeyringEntry::written, &KeyringEntry::removed})
+        connect(m_keyring, done, this, [this](const QString &failure) {
+            if (!failure.isEmpty())
+                emit notKept(failure);
+        });
 }
 
 void SitePasswords::load()

@@ -5,11 +5,11 @@
 #include <optional>
 
 class KeyringEntry;
-class TimerFactory;
+class Keyring;
 
 // The answers to sites' requests for a user name and password (HTTP
 // authentication) that the person asked to remember, by host, port and
-// realm, in one keyring entry per folder. Where no keyring answers, none is
+// realm (scheme, host, port and realm), in one keyring entry per folder. Where no keyring answers, none is
 // kept.
 class SitePasswords : public QObject {
     Q_OBJECT
@@ -20,20 +20,22 @@ public:
     };
 
     // `folderKey` names the folder, as its browser profile does.
-    SitePasswords(const QString &folderKey, TimerFactory &timers, QObject *parent = nullptr);
+    SitePasswords(const QString &folderKey, Keyring &keyring, QObject *parent = nullptr);
 
     // Reads what is kept; loaded() follows once there is an answer.
     void load();
     bool isLoaded() const { return m_loaded; }
     bool keyringAnswers() const { return m_keyringAnswers; }
 
-    // `site`: host, port and realm, in one string.
+    // `site`: scheme, host, port and realm, in one string.
     std::optional<Answer> answerFor(const QString &site) const;
     void remember(const QString &site, const Answer &answer);
     void forget(const QString &site);
 
 signals:
     void loaded();
+    // What the person asked to remember or to forget did not reach the keyring.
+    void notKept(const QString &failure);
 
 private:
     void save();

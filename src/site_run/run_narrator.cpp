@@ -1,6 +1,7 @@
 #include "run_narrator.h"
 
 #include "automation/cycle_clock.h"
+#include "base/one_line.h"
 #include "base/run_journal.h"
 #include "relogin.h"
 #include "run_watch.h"
@@ -111,6 +112,9 @@ RunNarrator::RunNarrator(const StageMachine &stages, Browser &browser, RunJourna
     });
     connect(&browser, &Browser::certificatesNotKept, this,
             [this](const CertificatesNotKept &failure) { m_journal.write(certificatesNotKept(failure)); });
+    connect(&browser, &Browser::sitePasswordNotKept, this, [this](const QString &failure) {
+        m_journal.write(QStringLiteral("网站密码未能保存到密钥环：") + oneLine(failure));
+    });
 }
 
 void RunNarrator::follow(const Relogin &relogin, const LoginKeeper &logins)

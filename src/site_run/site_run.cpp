@@ -18,8 +18,8 @@
 
 #include <cstdio>
 
-SiteRun::SiteRun(Browser &browser, TimerFactory &timers, QNetworkAccessManager &network, const QString &settingsPath,
-                 QObject *parent)
+SiteRun::SiteRun(Browser &browser, TimerFactory &timers, Keyring &keyring, QNetworkAccessManager &network,
+                 const QString &settingsPath, QObject *parent)
     : QObject(parent),
       m_settingsPath(settingsPath),
       m_addresses(SettingsFile::loadLastRecord(settingsPath)),
@@ -30,7 +30,7 @@ SiteRun::SiteRun(Browser &browser, TimerFactory &timers, QNetworkAccessManager &
       m_narrator(new RunNarrator(*m_stages, browser, *m_journal, this)),
       m_watch(new RunWatch(*m_stages, browser, timers, this)),
       m_notifier(new Notifier(network, timers, *m_journal, this)),
-      m_logins(new LoginKeeper(settingsPath, timers, this)),
+      m_logins(new LoginKeeper(settingsPath, keyring, this)),
       m_handLogins(new HandLogins(*m_stages, browser, *m_watch, *m_logins, m_addresses, this)),
       m_relogin(new Relogin(*m_stages, browser, *m_watch, *m_logins, timers, m_addresses, this)),
       m_alerts(new Alerts(*m_watch, *m_relogin, *m_notifier, [this] { return site(); }, this))

@@ -8,6 +8,7 @@
 
 class Alerts;
 class HandLogins;
+class Keyring;
 class LoginKeeper;
 class Relogin;
 struct RememberedLogin;
@@ -29,8 +30,8 @@ class SiteRun : public QObject {
 public:
     // `settingsPath` is the site's 123.txt; its journal and notify.ini are
     // kept beside it. The addresses are loaded from it at once.
-    SiteRun(Browser &browser, TimerFactory &timers, QNetworkAccessManager &network, const QString &settingsPath,
-            QObject *parent = nullptr);
+    SiteRun(Browser &browser, TimerFactory &timers, Keyring &keyring, QNetworkAccessManager &network,
+            const QString &settingsPath, QObject *parent = nullptr);
     ~SiteRun() override;
 
     QString settingsPath() const { return m_settingsPath; }

@@ -5,8 +5,10 @@
 #include "app/quit_on_signal.h"
 #include "automation/browser_profile.h"
 #include "automation/web_engine_browser.h"
+#include "base/precise_timer.h"
 #include "fake_cms.h"
 #include "text_file.h"
+#include "settings/keyring.h"
 #include "settings/settings_file.h"
 
 #include <QDir>
@@ -106,7 +108,9 @@ void TestStartOption::eachFolderRunsOneCopyOnItsOwnKeptLogin()
         QCOMPARE(cms.log().count(QStringLiteral("POST /login")), 1); // the login above
     }
     {   // The operator's login in that folder's browser, kept in a session cookie.
-        WebEngineBrowser browser(BrowserProfile::nameFor(QFileInfo(other).canonicalFilePath()));
+        PreciseTimerFactory timers;
+        Keyring keyring(timers);
+        WebEngineBrowser browser(BrowserProfile::nameFor(QFileInfo(other).canonicalFilePath()), keyring);
         QVERIFY(logInThrough(*browser.page(), cms, Patience));
     }
     auto running = std::make_unique<Tool>(home.path(), other);

@@ -11,6 +11,7 @@
 #include "fake_cms.h"
 #include "scaled_timer_factory.h"
 #include "site_run/run_watch.h"
+#include "settings/keyring.h"
 #include "settings/login_keeper.h"
 #include "site_run/site_run.h"
 #include "text_file.h"
@@ -42,7 +43,7 @@ constexpr int Speedup = 100;
 // before the browser.
 struct Rig {
     explicit Rig(int loadTimeoutMs = WebEngineBrowser::DefaultLoadTimeoutMs, int speedup = Speedup)
-        : timers(speedup), browser(BrowserProfile::nameFor(folder.path()), loadTimeoutMs)
+        : timers(speedup), browser(BrowserProfile::nameFor(folder.path()), keyring, loadTimeoutMs)
     {
         auto *layout = new QVBoxLayout(&window);
         layout->addWidget(browser.view());
@@ -76,10 +77,11 @@ struct Rig {
     QTemporaryDir folder;
     FakeCms cms;
     ScaledTimerFactory timers;
+    Keyring keyring{timers};
     WebEngineBrowser browser;
     QWidget window;
     QNetworkAccessManager network;
-    SiteRun run{browser, timers, network, folder.filePath(QStringLiteral("123.txt"))};
+    SiteRun run{browser, timers, keyring, network, folder.filePath(QStringLiteral("123.txt"))};
 };
 
 // Someone at the screen: every box that shows up, the browser's or the
@@ -175,6 +177,8 @@ void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn_data()
     // Stopped at the load time-out; the login form still shown is not pressed.
     QTest::newRow("collection page never answers")
         << "/collect?variant=hang" << QStringList{"GET /collect?variant=hang"} + generated << "" << "";
+    QTest::newRow("collection page never answers, a login typed by hand just before it still unanswered")
+        << "/collect?variant=hang&login=unanswered" << QStringList{"GET /collect?variant=hang&login=unanswered"} + generated << "" << "";
     // No login: every page redirects to the login form, whose button has the
     // same name. Nothing may be pressed there.
     QTest::newRow("logged out")
@@ -229,6 +233,10 @@ void TestWebEngineCycle::misbehavingPagesAreNotPressedAndTheCycleGoesOn()
     for (const auto &site : sites) {
         site->run.setCycleLength(1);
         QVERIFY(site->openLoginPage());
+        if (target.contains("login=unanswered")) {
+            site->cms.neverAnswerLogins();
+            QVERIFY(pasteLogin(*site->browser.page(), site->cms, Patience, false));
+        }
         before << site->cms.log().size();
         presses << std::make_shared<QSignalSpy>(&site->browser, &Browser::pressReported);
     }
@@ -494,10 +502,25 @@ void TestWebEngineCycle::questionsOfTheSiteAreTheOperatorsToAnswer()
     QCOMPARE(person.seen.size(), 1);
     QVERIFY(site != "password" || rig.cms.requests().constLast().header("Authorization").startsWith("Basic "));
     if (answers.value(0).endsWith(" \r")) { // remembered: a later run of the same folder asks nothing
-        WebEngineBrowser later(BrowserProfile::nameFor(rig.folder.path()));
+        WebEngineBrowser later(BrowserProfile::nameFor(rig.folder.path()), rig.keyring);
         later.navigate(rig.cms.address(FakeCms::Login));
         QTRY_COMPARE_WITH_TIMEOUT(later.page()->title(), "管理员登录", Patience);
         QCOMPARE(person.seen.size(), 1);
+        // Never given to another realm of the site, nor to another port of its
+        // host: asked instead. Still given where it was kept.
+        FakeCms otherPort;
+        otherPort.requireBasicAuth();
+        QVERIFY(otherPort.listen());
+        rig.cms.requireBasicAuth("OrvoCMS 编辑部");
+        for (const FakeCms *cms : {&rig.cms, &otherPort}) {
+            later.navigate(cms->address(FakeCms::Login));
+            QTRY_VERIFY_WITH_TIMEOUT(person.seen.size() == (cms == &rig.cms ? 2 : 3) && !person.seen.last(), Patience);
+        }
+        rig.cms.requireBasicAuth();
+        WebEngineBrowser third(BrowserProfile::nameFor(rig.folder.path()), rig.keyring);
+        third.navigate(rig.cms.address(FakeCms::Login));
+        QTRY_COMPARE_WITH_TIMEOUT(third.page()->title(), "管理员登录", Patience);
+        QCOMPARE(person.seen.size(), 3);
     }
 }
 

@@ -13,6 +13,7 @@
 #include "main_window/main_window.h"
 #include "base/qt_desktop.h"
 #include "main_window/system_tray_icon.h"
+#include "settings/keyring.h"
 #include "settings/login_keeper.h"
 #include "settings/notify_settings.h"
 #include "site_run/site_run.h"
@@ -60,7 +61,7 @@ struct Settings {
 // test answers, shown.
 struct Window {
     explicit Window(const QString &settings, const AutostartPlaces &places = AutostartPlaces::forThisUser())
-        : run(browser, clock, network, settings), mainWindow(run, nullptr, desktop, tray, places)
+        : run(browser, clock, keyring, network, settings), mainWindow(run, nullptr, desktop, tray, places)
     {
         mainWindow.show();
         // What is remembered decides whether a lost login is told at once.
@@ -98,6 +99,7 @@ struct Window {
     FakeDesktop desktop;
     FakeTrayIcon tray;
     QNetworkAccessManager network;
+    Keyring keyring{clock};
     SiteRun run;
     MainWindow mainWindow;
 };
@@ -463,7 +465,7 @@ void TestWindow::aLoginThatWorkedIsRememberedOnlyOnEnterAndForgottenOnRequest()
     QVERIFY(!logIn());
     QTest::mouseClick(window.find("forgetLoginButton"), Qt::LeftButton);
     QCOMPARE(window.find<QLabel>("rememberedLoginLabel")->text(), "没有记住的登录");
-    QVERIFY(!QFile::exists(window.run.logins().filePath()));
+    QVERIFY(!fileBytes(window.run.logins().filePath()).contains("password=pw"));
 }
 
 void TestWindow::entryStartsTheToolInItsOwnFolder_data()

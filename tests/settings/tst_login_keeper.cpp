@@ -3,7 +3,10 @@
 // of its own), else login.ini beside 123.txt, readable by its owner only,
 // and never read when another user could have written it.
 
+#include "settings/keyring.h"
+#include "settings/keyring_entry.h"
 #include "settings/login_keeper.h"
+#include "settings/site_passwords.h"
 #include "virtual_clock.h"
 
 #include <QSignalSpy>
@@ -14,13 +17,13 @@
 
 namespace {
 
-const bool Keyring = qgetenv("KEYRING") == "1";
+const bool InKeyring = qgetenv("KEYRING") == "1";
 constexpr int Patience = 60000; // ms for the keyring's answer; only ever a limit
 
 // A keeper as a new run of the tool makes it, once it has read what is kept.
-std::unique_ptr<LoginKeeper> loaded(const QString &settings, VirtualClock &clock)
+std::unique_ptr<LoginKeeper> loaded(const QString &settings, Keyring &keyring)
 {
-    auto keeper = std::make_unique<LoginKeeper>(settings, clock);
+    auto keeper = std::make_unique<LoginKeeper>(settings, keyring);
     keeper->load();
     return QTest::qWaitFor([&keeper] { return keeper->isLoaded(); }, Patience) ? std::move(keeper) : nullptr;
 }
@@ -32,6 +35,9 @@ class TestLoginKeeper : public QObject {
 private slots:
     void aKeptLoginComesBackAfterARestartUntilForgotten();
     void theFileIsOwnerOnlyAndAnotherUsersIsNeverRead();
+    void aReadQueuedBehindAnotherGetsTheWholePatience();
+    void aLoginForgottenOrReplacedWhileTheKeyringWasSilentNeverComesBack_data();
+    void aLoginForgottenOrReplacedWhileTheKeyringWasSilentNeverComesBack();
 };
 
 void TestLoginKeeper::aKeptLoginComesBackAfterARestartUntilForgotten()
@@ -39,43 +45,102 @@ void TestLoginKeeper::aKeptLoginComesBackAfterARestartUntilForgotten()
     QTemporaryDir folder;
     const QString settings = folder.filePath("123.txt");
     VirtualClock clock;
+    Keyring keyring(clock);
     const RememberedLogin login{"http://cms/登录", 1, "user", "admin", "pw", "p=w&%\n密码", {{"remember", "on"}, {"lang", ""}},
                                 "go", {"nonce", "user", "pw", "remember", "lang", "go"}, true, "https://cms:8443"};
-    auto first = loaded(settings, clock);
+    auto first = loaded(settings, keyring);
     QVERIFY(first && !first->login());
-    QCOMPARE(first->keyringAnswers(), Keyring);
+    QCOMPARE(first->keyringAnswers(), InKeyring);
     QSignalSpy changed(first.get(), &LoginKeeper::changed);
     first->keep(login);
     QTRY_COMPARE_WITH_TIMEOUT(changed.size(), 1, Patience);
     QCOMPARE(changed.first().first().toString(), QString());
-    QCOMPARE(QFile::exists(first->filePath()), !Keyring);
+    QCOMPARE(QFile::exists(first->filePath()), !InKeyring);
     QCOMPARE(int(QFileInfo(first->filePath()).permissions() & 0x77), 0);
-    auto again = loaded(settings, clock);
+    auto again = loaded(settings, keyring);
     QVERIFY(again && again->login() && again->login()->sameAs(login) && again->login()->password == login.password
             && again->login()->failed); // a try's mark too
-    QCOMPARE(again->place(), Keyring ? LoginKeeper::Place::Keyring : LoginKeeper::Place::File);
+    QCOMPARE(again->place(), InKeyring ? LoginKeeper::Place::Keyring : LoginKeeper::Place::File);
     again->forget();
-    QTRY_VERIFY_WITH_TIMEOUT(!loaded(settings, clock)->login(), Patience);
+    QTRY_VERIFY_WITH_TIMEOUT(!loaded(settings, keyring)->login(), Patience);
 }
 
 void TestLoginKeeper::theFileIsOwnerOnlyAndAnotherUsersIsNeverRead()
 {
-    if (Keyring)
+    if (InKeyring)
         QSKIP("the keyring keeps it");
     QTemporaryDir folder;
     VirtualClock clock;
+    Keyring keyring(clock);
     const QString settings = folder.filePath("123.txt");
     const QString file = folder.filePath("login.ini");
     QFile written(file);
     QVERIFY(written.open(QIODevice::WriteOnly) && written.write("address=http%3A%2F%2Fcms%2Flogin\npasswordField=pw\npassword=x\n") > 0);
     written.close();
     QVERIFY(written.setPermissions(QFileDevice::Permissions(0x6644)));
-    QVERIFY(loaded(settings, clock)->login());
+    QVERIFY(loaded(settings, keyring)->login());
     QCOMPARE(int(QFileInfo(file).permissions() & 0x77), 0);
     if (::getuid() != 0)
         QSKIP("only root can give the file to another user");
     QCOMPARE(::chown(qPrintable(file), 65534, 65534), 0);
-    QVERIFY(!loaded(settings, clock)->login());
+    QVERIFY(!loaded(settings, keyring)->login());
+}
+
+// A keyring unlocked while its first read waits answers the next one too.
+void TestLoginKeeper::aReadQueuedBehindAnotherGetsTheWholePatience()
+{
+    QTemporaryDir folder;
+    VirtualClock clock;
+    Keyring keyring(clock);
+    SitePasswords first(QStringLiteral("queued"), keyring);
+    LoginKeeper second(folder.filePath("123.txt"), keyring);
+    connect(&first, &SitePasswords::loaded, this, [&clock] { clock.advance(Keyring::PatienceMs - 1000); });
+    first.load();
+    second.load();
+    clock.advance(Keyring::PatienceMs - 1000); // the first answers late
+    QTRY_VERIFY_WITH_TIMEOUT(second.isLoaded(), Patience);
+    QCOMPARE(second.keyringAnswers(), InKeyring);
+}
+
+void TestLoginKeeper::aLoginForgottenOrReplacedWhileTheKeyringWasSilentNeverComesBack_data()
+{
+    QTest::addColumn<QString>("then");
+    QTest::addColumn<bool>("endedAtOnce"); // the tool ended before the keyring could act
+    QTest::newRow("forgotten") << "forgotten" << false;
+    QTest::newRow("forgotten, the tool ending at once") << "forgotten" << true;
+    QTest::newRow("replaced, kept in login.ini") << "replaced" << false;
+}
+
+void TestLoginKeeper::aLoginForgottenOrReplacedWhileTheKeyringWasSilentNeverComesBack()
+{
+    QFETCH(QString, then);
+    QFETCH(bool, endedAtOnce);
+    QTemporaryDir folder;
+    const QString settings = folder.filePath("123.txt");
+    VirtualClock clock;
+    RememberedLogin login{"http://cms/login", 0, "user", "admin", "pw", "old", {}, "go", {"user", "pw", "go"}, false, "http://cms"};
+    {
+        Keyring keyring(clock);
+        auto first = loaded(settings, keyring);
+        first->keep(login);
+        QTRY_VERIFY_WITH_TIMEOUT(first->login(), Patience);
+    }
+    {
+        Keyring keyring(clock);
+        LoginKeeper silent(settings, keyring);
+        silent.load();
+        clock.advance(Keyring::PatienceMs); // no answer in time
+        QVERIFY(silent.isLoaded() && !silent.keyringAnswers());
+        KeyringEntry busy(QStringLiteral("busy"), keyring);
+        if (endedAtOnce)
+            busy.read(); // what the keeper asks of the keyring then waits behind it
+        login.password = "new";
+        then == "forgotten" ? silent.forget() : silent.keep(login);
+    }
+    Keyring keyring(clock);
+    const auto later = loaded(settings, keyring);
+    QVERIFY(later);
+    QCOMPARE(later->login() ? later->login()->password : QString(), then == "forgotten" ? QString() : login.password);
 }
 
 QTEST_GUILESS_MAIN(TestLoginKeeper)

@@ -4,6 +4,7 @@
 #include "fake_browser.h"
 #include "http_test_server.h"
 #include "notify/notifier.h"
+#include "settings/keyring.h"
 #include "settings/login_keeper.h"
 #include "settings/notify_settings.h"
 #include "settings/settings_file.h"
@@ -129,8 +130,9 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
     QVERIFY(notify.save(NotifySettings::pathBeside(settings)).isEmpty());
     VirtualClock clock;
     FakeBrowser browser(clock);
+    Keyring keyring(clock);
     QNetworkAccessManager network;
-    SiteRun run(browser, clock, network, settings);
+    SiteRun run(browser, clock, keyring, network, settings);
     QTRY_VERIFY(run.logins().isLoaded()); // no keyring here, and no login.ini
     QStringList said;
     connect(&run.watch(), &RunWatch::troubleBegan, this, [&said](SiteTrouble trouble) {
@@ -213,9 +215,10 @@ void TestSiteRun::noFileOfTheFolderIsWrittenThroughALink()
         QVERIFY(QFile::link(victim, folder.filePath(linked)));
     VirtualClock clock;
     FakeBrowser browser(clock);
+    Keyring keyring(clock);
     QNetworkAccessManager network;
     {
-        SiteRun run(browser, clock, network, folder.filePath("123.txt"));
+        SiteRun run(browser, clock, keyring, network, folder.filePath("123.txt"));
         QTRY_VERIFY(run.logins().isLoaded());
         run.saveAddresses({"http://cms/login", "http://cms/collect", "http://cms/generate", "http://cms/home"});
         run.rememberLogin({"http://cms/login", 0, "u", "admin", "p", "pw", {}, {}, {"u", "p"}, false});
@@ -253,8 +256,9 @@ void TestSiteRun::notifySettingsThatCannotBeUsedAreNamedAtStart()
     ini.setPermissions(QFileDevice::Permissions(readable ? 0x6644 : 0x6600));
     VirtualClock clock;
     FakeBrowser browser(clock);
+    Keyring keyring(clock);
     QNetworkAccessManager network;
-    SiteRun run(browser, clock, network, folder.filePath("123.txt"));
+    SiteRun run(browser, clock, keyring, network, folder.filePath("123.txt"));
     QFile journal(folder.filePath("run-journal.txt"));
     QVERIFY(journal.open(QIODevice::ReadOnly));
     QVERIFY2(QString::fromUtf8(journal.readAll()).contains(named), qPrintable(named));

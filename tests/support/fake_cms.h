@@ -87,8 +87,9 @@ public:
     void changeLoginForm(bool renamed, bool captcha) { m_renamed = renamed, m_captcha = captcha; }
     // Every page, the login form's included, wants HTTP Basic authentication
     // as BasicUser and BasicPassword, as an .htpasswd folder does; without it
-    // the answer is 401 with a page that says so.
-    void requireBasicAuth() { m_basicAuth = true; }
+    // the answer is 401 with a page that says so. In another realm no
+    // user name and password is right.
+    void requireBasicAuth(const QByteArray &realm = BasicRealm) { m_basicAuth = realm; }
     static constexpr const char *BasicUser = "editor";
     static constexpr const char *BasicPassword = "htpass";
     static constexpr const char *BasicRealm = "OrvoCMS admin";
@@ -133,7 +134,7 @@ private:
     mutable QString m_nonce; // handed out with each login form shown
     bool m_renamed = false;
     bool m_captcha = false;
-    bool m_basicAuth = false;
+    QByteArray m_basicAuth; // the realm
     bool m_inPlace = false;
     bool m_loginsHang = false;
     QString m_loginTarget;
@@ -148,6 +149,7 @@ private:
 bool submitLogin(QWebEnginePage &page, const FakeCms &cms, int patienceMs);
 // The same pasted into each field, as a person does from a password
 // manager: the page sees the person's input, which no script can make.
-bool pasteLogin(QWebEnginePage &page, const FakeCms &cms, int patienceMs);
+// Not `answered`: true once the CMS has the login.
+bool pasteLogin(QWebEnginePage &page, const FakeCms &cms, int patienceMs, bool answered = true);
 // The same after opening the login page.
 bool logInThrough(QWebEnginePage &page, const FakeCms &cms, int patienceMs);
