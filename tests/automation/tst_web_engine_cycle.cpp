@@ -326,7 +326,8 @@ void TestWebEngineCycle::aLostLoginIsSentAgainOnceAsRemembered_data()
     // and collected: its sessions end, and its "password" or its form's field
     // names ("renamed") or where its button sends it ("elsewhere") may
     // change, its pages then showing the login "in place"; a "captcha" is in
-    // the form from the start, and the page may hash the password ("hashed").
+    // the form from the start, the page may hash the password ("hashed"), and
+    // its button may be an image.
     QTest::addColumn<QString>("change");
     QTest::addColumn<int>("logins"); // sent by the tool over three cycles
     QTest::addColumn<QString>("told"); // the sign at the end: the tool's login "failed", the login "lost"
@@ -339,6 +340,7 @@ void TestWebEngineCycle::aLostLoginIsSentAgainOnceAsRemembered_data()
     QTest::newRow("a captcha: never remembered") << "captcha" << 0 << "lost";
     QTest::newRow("the password hashed by the page: what was typed remembered, one login, collected")
         << "hashed" << 1 << "";
+    QTest::newRow("the login button an image: one login, collected") << "image" << 1 << "";
 }
 
 // The person's login after "1" is remembered when they agree, in the keyring
@@ -354,6 +356,8 @@ void TestWebEngineCycle::aLostLoginIsSentAgainOnceAsRemembered()
     rig.cms.changeLoginForm(false, change == "captcha");
     if (change == "hashed")
         rig.cms.hashLoginInPage();
+    if (change == "image")
+        rig.cms.showImageLoginButton();
     rig.run.setCycleLength(1);
     QSignalSpy offered(&rig.run, &SiteRun::rememberOffered), captcha(&rig.run, &SiteRun::captchaFound);
     QVERIFY(rig.openLoginPage());

@@ -164,10 +164,11 @@ HttpResponse FakeCms::loginPage(const HttpRequest &request) const
         m_nonce = QString::fromLatin1(newSessionToken());
         return page("管理员登录", QString(request.method == "POST" ? "<script>alert('用户名或密码错误')</script>" : "")
                                    + QString(R"(<form method="post" action="/login"><input type="hidden" name="nonce" value="%1">用户名 <input name="%2">
-                 密码 <input type="password" name="password">%3<input type="submit" name="submit_button" value="登录"%4></form>)")
+                 密码 <input type="password" name="password">%3<input type="%5" name="submit_button" value="登录" alt="登录"%4></form>)")
                                          .arg(m_nonce, m_renamed ? "login_name" : "username", m_captcha ? R"(<img src="/captcha.png">)" : "",
                                               (m_loginTarget.isEmpty() ? "" : " formaction=\"" + m_loginTarget.toHtmlEscaped() + '"')
-                                                  + (m_hashed ? R"js( onclick="return hashAndSend(this)")js" : ""))
+                                                  + (m_hashed ? R"js( onclick="return hashAndSend(this)")js" : ""),
+                                              m_imageButton ? "image" : "submit")
                                    + (m_hashed ? HashScript : ""));
     }
     // A lock screen's password box, hidden until it is needed, as admin themes have.

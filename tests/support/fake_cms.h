@@ -85,6 +85,8 @@ public:
     void neverAnswerLogins() { m_loginsHang = true; }
     // The login form's fields under other names, or a captcha in it.
     void changeLoginForm(bool renamed, bool captcha) { m_renamed = renamed, m_captcha = captcha; }
+    // The login form's button is an image (<input type=image>).
+    void showImageLoginButton() { m_imageButton = true; }
     // Every page, the login form's included, wants HTTP Basic authentication
     // as BasicUser and BasicPassword, as an .htpasswd folder does; without it
     // the answer is 401 with a page that says so. In another realm no
@@ -134,6 +136,7 @@ private:
     mutable QString m_nonce; // handed out with each login form shown
     bool m_renamed = false;
     bool m_captcha = false;
+    bool m_imageButton = false;
     QByteArray m_basicAuth; // the realm
     bool m_inPlace = false;
     bool m_loginsHang = false;
