@@ -152,7 +152,6 @@ private:
 bool submitLogin(QWebEnginePage &page, const FakeCms &cms, int patienceMs);
 // The same pasted into each field, as a person does from a password
 // manager: the page sees the person's input, which no script can make.
-// Not `answered`: true once the CMS has the login.
-bool pasteLogin(QWebEnginePage &page, const FakeCms &cms, int patienceMs, bool answered = true);
+bool pasteLogin(QWebEnginePage &page, const FakeCms &cms, int patienceMs);
 // The same after opening the login page.
 bool logInThrough(QWebEnginePage &page, const FakeCms &cms, int patienceMs);
