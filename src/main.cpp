@@ -28,7 +28,7 @@
 
 int main(int argc, char *argv[])
 {
-    answerHelp(argc, argv);
+    answerHelpOrVersion(argc, argv);
     // QtWebEngine shares OpenGL contexts with the window; this must precede the application.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // The browser's view is drawn in software. Composed through OpenGL, every
@@ -39,7 +39,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvo-collector"));
     QGuiApplication::setDesktopFileName(QStringLiteral("orvo-collector"));
-    const bool start = startRequested(QApplication::arguments());
+    const RunOptions options = runOptions(QApplication::arguments());
     // Ends the tool; set below to tell the robot first.
     std::function<void()> leave = [] { QCoreApplication::exit(0); };
     quitOnTerminationSignals([&leave] { leave(); });
@@ -68,6 +68,8 @@ int main(int argc, char *argv[])
     SiteRun run(browser, timers, keyring, network, settings);
     if (claim == SingleCopy::Claim::Unlocked)
         run.runWithoutAutomaticLogin();
+    if (options.minutes > 0)
+        run.setCycleLength(options.minutes);
     MainWindow window(run, browser.view(), desktop, tray);
     QObject::connect(&copy, &SingleCopy::comeForwardAsked, &window, &MainWindow::bringForward);
 
@@ -100,7 +102,7 @@ int main(int argc, char *argv[])
     });
     window.move(window.screen()->availableGeometry().center() - window.rect().center());
     window.show();
-    if (start) {
+    if (options.start) {
         window.pressStartOnceShown();
         run.announceStartedAtLogin();
     }

@@ -1,5 +1,7 @@
 #include "command_line.h"
 
+#include "automation/cycle_clock.h"
+
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
@@ -22,13 +24,15 @@ QString installedGuide()
 QString usage(const QString &program)
 {
     return QStringLiteral(
-               "用法：%1 [--start]\n"
+               "用法：%1 [--start] [--minutes 分钟数]\n"
                "\n"
                "OrvoCMS 全自动挂机采集工具。地址取自当前文件夹中的 123.txt。\n"
                "\n"
                "选项：\n"
-               "  --start     窗口出现后立即开始自动挂机（123.txt 中须已保存四个地址）\n"
-               "  -h, --help  显示本说明\n"
+               "  --start          窗口出现后立即开始自动挂机（123.txt 中须已保存四个地址）\n"
+               "  --minutes 分钟数  本次运行的采集间隔（1 到 1440），不改变窗口里保存的间隔\n"
+               "  --version        显示版本\n"
+               "  -h, --help       显示本说明\n"
                "\n"
                "使用说明：%2\n")
         .arg(QFileInfo(program).fileName(), installedGuide());
@@ -42,24 +46,30 @@ QString usage(const QString &program)
 
 } // namespace
 
-void answerHelp(int argc, char *argv[])
+void answerHelpOrVersion(int argc, char *argv[])
 {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0)
             printAndExit(stdout, usage(QString::fromLocal8Bit(argv[0])), 0);
+        if (std::strcmp(argv[i], "--version") == 0)
+            printAndExit(stdout, QStringLiteral("orvo-collector " PRODUCT_VERSION "\n"), 0);
     }
 }
 
-bool startRequested(const QStringList &arguments)
+RunOptions runOptions(const QStringList &arguments)
 {
     QCommandLineParser parser;
     const QCommandLineOption start(QStringLiteral("start"));
-    parser.addOption(start);
-    if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
+    const QCommandLineOption minutes(QStringLiteral("minutes"), {}, QStringLiteral("N"));
+    parser.addOptions({start, minutes});
+    bool whole = true;
+    const int length = parser.parse(arguments) ? parser.value(minutes).toInt(&whole) : 0;
+    if (!parser.positionalArguments().isEmpty() || !parser.errorText().isEmpty()
+        || (parser.isSet(minutes) && (!whole || length < CycleClock::MinCycleLength || length > CycleClock::MaxCycleLength))) {
         printAndExit(stderr,
                      QStringLiteral("命令行参数有误：%1\n\n").arg(arguments.mid(1).join(QLatin1Char(' ')))
                          + usage(arguments.value(0)),
                      2);
     }
-    return parser.isSet(start);
+    return {parser.isSet(start), length};
 }

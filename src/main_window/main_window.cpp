@@ -105,8 +105,9 @@ void MainWindow::buildControls(QWidget *browserView, const AutostartPlaces &auto
     m_cycleLengthBox->setInsertPolicy(QComboBox::NoInsert);
     m_cycleLengthBox->addItems({QStringLiteral("10"), QStringLiteral("12"), QStringLiteral("15"), QStringLiteral("18"),
                                 QStringLiteral("20"), QStringLiteral("25"), QStringLiteral("30"), QStringLiteral("35")});
-    m_cycleLengthBox->setEditText(QStringLiteral("10"));
+    m_cycleLengthBox->setEditText(QString::number(m_run.cycleLength()));
     m_lengthValidator = new CycleLengthValidator(m_cycleLengthBox);
+    m_lengthValidator->setFallback(m_run.cycleLength());
     m_cycleLengthBox->setValidator(m_lengthValidator);
     m_cycleLengthBox->setCompleter(nullptr); // typing "1" means one minute, not "10"
 
@@ -199,8 +200,8 @@ void MainWindow::acceptCycleLength(const QString &text)
     int pos = 0;
     if (m_lengthValidator->validate(input, pos) != QValidator::Acceptable)
         return;
-    m_run.setCycleLength(input.toInt());
-    m_lengthValidator->setFallback(m_run.stages().clock().cycleLength());
+    m_run.keepCycleLength(input.toInt());
+    m_lengthValidator->setFallback(m_run.cycleLength());
 }
 
 void MainWindow::showRememberedLogin()

@@ -93,14 +93,20 @@ RunNarrator::RunNarrator(const StageMachine &stages, Browser &browser, RunJourna
             [this] { m_journal.write(QStringLiteral("到达采集间隔，已重新开始采集")); });
     connect(&stages, &StageMachine::cycleStopped, this, [this](StageMachine::Stop why) {
         m_stopped = true;
+        m_running = false;
         m_journal.write(why == StageMachine::Stop::LoginPressed
                             ? QStringLiteral("按了“1: 手动登陆”：挂机已停止，登陆后请按“2: 开始自动挂机”")
                             : QStringLiteral("网页在您点击或按键后弹出对话框：挂机已停止，对话框留给您回答，"
                                              "完成后请按“2: 开始自动挂机”"));
     });
+    // Started by a person or --start, not restarted by the clock.
     connect(&stages, &StageMachine::cycleStarted, this, [this] {
-        if (std::exchange(m_stopped, false))
-            m_journal.write(QStringLiteral("按了“2: 开始自动挂机”：重新开始挂机"));
+        if (std::exchange(m_running, true))
+            return;
+        const QString length = QStringLiteral("，采集间隔 %1 分钟").arg(m_stages.clock().cycleLength());
+        m_journal.write((std::exchange(m_stopped, false) ? QStringLiteral("按了“2: 开始自动挂机”：重新开始挂机")
+                                                          : QStringLiteral("开始自动挂机"))
+                        + length);
     });
     connect(&browser, &Browser::pageLoaded, this, &RunNarrator::pageLoaded);
     connect(&browser, &Browser::pressReported, this, &RunNarrator::pressReported);

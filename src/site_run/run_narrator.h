@@ -53,5 +53,6 @@ private:
     RunJournal &m_journal;
     int m_cycle = 0;
     bool m_stopped = false;
+    bool m_running = false; // from a start by a person or --start to a stop
     QString m_remembered; // the last remembered login told
 };

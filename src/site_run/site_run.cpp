@@ -1,6 +1,7 @@
 #include "site_run.h"
 
 #include "alerts.h"
+#include "automation/cycle_clock.h"
 #include "automation/stage_machine.h"
 #include "base/no_link.h"
 #include "base/run_journal.h"
@@ -9,6 +10,7 @@
 #include "relogin.h"
 #include "run_narrator.h"
 #include "run_watch.h"
+#include "settings/kept_cycle_length.h"
 #include "settings/login_keeper.h"
 #include "settings/notify_settings.h"
 #include "settings/settings_file.h"
@@ -23,6 +25,7 @@ SiteRun::SiteRun(Browser &browser, TimerFactory &timers, Keyring &keyring, QNetw
     : QObject(parent),
       m_settingsPath(settingsPath),
       m_addresses(SettingsFile::loadLastRecord(settingsPath)),
+      m_keptLength(KeptCycleLength::load(settingsPath)),
       m_journal(new RunJournal(RunJournal::pathBeside(settingsPath), this)),
       m_stages(new StageMachine(browser, timers, m_addresses, this)),
       // The narrator hears every event before the watch, so that a page's
@@ -39,6 +42,8 @@ SiteRun::SiteRun(Browser &browser, TimerFactory &timers, Keyring &keyring, QNetw
     connect(m_handLogins, &HandLogins::captchaFound, this, &SiteRun::captchaFound);
     m_narrator->follow(*m_relogin, *m_logins);
     m_logins->load();
+    if (m_keptLength >= CycleClock::MinCycleLength && m_keptLength <= CycleClock::MaxCycleLength)
+        m_stages->setCycleLength(m_keptLength);
     m_journal->write(QStringLiteral("启动"));
     m_narrator->follow(*m_watch);
     QStringList problems;
@@ -118,9 +123,25 @@ void SiteRun::startCycle()
     m_stages->startCycle();
 }
 
+int SiteRun::cycleLength() const
+{
+    return m_stages->clock().cycleLength();
+}
+
 void SiteRun::setCycleLength(int minutes)
 {
     m_stages->setCycleLength(minutes);
+}
+
+void SiteRun::keepCycleLength(int minutes)
+{
+    setCycleLength(minutes);
+    if (minutes == m_keptLength)
+        return;
+    if (const QString failure = KeptCycleLength::save(m_settingsPath, minutes); !failure.isEmpty())
+        m_journal->write(QStringLiteral("无法保存采集间隔时间：") + failure);
+    else
+        m_keptLength = minutes;
 }
 
 void SiteRun::useAddresses(const AdminAddresses &addresses)

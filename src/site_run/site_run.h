@@ -44,7 +44,11 @@ public:
     // The person's commands.
     void openLoginPage();
     void startCycle();
+    int cycleLength() const;
+    // For this run only (--minutes).
     void setCycleLength(int minutes);
+    // Confirmed in the window: kept for the folder, for every later start.
+    void keepCycleLength(int minutes);
     // Addresses as typed, used from the next page opened.
     void useAddresses(const AdminAddresses &addresses);
     // Used and appended to the settings file. Returns why the file could
@@ -92,6 +96,7 @@ signals:
 private:
     const QString m_settingsPath;
     AdminAddresses m_addresses;
+    int m_keptLength; // in cycle.ini; 0: none
     RunJournal *const m_journal;
     StageMachine *const m_stages;
     RunNarrator *const m_narrator;

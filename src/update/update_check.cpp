@@ -41,7 +41,7 @@ UpdateCheck::UpdateCheck(TimerFactory &timers, QNetworkAccessManager &network, D
 
 QString UpdateCheck::version()
 {
-    return QStringLiteral("8.") + QStringLiteral("9");
+    return QStringLiteral(PRODUCT_VERSION);
 }
 
 QString UpdateCheck::publishedVersion(const QString &fileText)

@@ -58,8 +58,8 @@ class TestStartOption : public QObject {
 private slots:
     void eachFolderRunsOneCopyOnItsOwnKeptLogin();
     void aFolderThatCannotBeLockedIsNeverLoggedIntoByItself();
-    void argumentsItDoesNotKnowStopItWithTheUsage_data();
-    void argumentsItDoesNotKnowStopItWithTheUsage();
+    void helpVersionAndBadArgumentsEndItBeforeAnyWindow_data();
+    void helpVersionAndBadArgumentsEndItBeforeAnyWindow();
     void eachSignalAsksToQuitOnceNotForEver();
 };
 
@@ -113,7 +113,7 @@ void TestStartOption::eachFolderRunsOneCopyOnItsOwnKeptLogin()
         WebEngineBrowser browser(BrowserProfile::nameFor(QFileInfo(other).canonicalFilePath()), keyring);
         QVERIFY(logInThrough(*browser.page(), cms, Patience));
     }
-    auto running = std::make_unique<Tool>(home.path(), other);
+    auto running = std::make_unique<Tool>(home.path(), other, QStringList{"--start", "--minutes", "12"});
     QTRY_VERIFY_WITH_TIMEOUT(posts() == 2, Patience);
     QVERIFY(lastPostHadTheLogin());
 
@@ -145,6 +145,9 @@ void TestStartOption::eachFolderRunsOneCopyOnItsOwnKeptLogin()
     QVERIFY(running->endsWell(SIGTERM));
     QCOMPARE(cms.log().count(QStringLiteral("POST /login")), 3);
     QCOMPARE(posts(), 2);
+    // --minutes holds for its run only.
+    QCOMPARE(occurrencesIn(other + "/run-journal.txt", QStringLiteral("开始自动挂机，采集间隔 12 分钟")), 1);
+    QCOMPARE(occurrencesIn(other + "/run-journal.txt", QStringLiteral("开始自动挂机，采集间隔 10 分钟")), 3); // before and after
 }
 
 // Where the lock cannot be kept, another copy may run in the folder unseen:
@@ -170,26 +173,32 @@ void TestStartOption::aFolderThatCannotBeLockedIsNeverLoggedIntoByItself()
     QCOMPARE(cms.log().count("POST /login"), 0);
 }
 
-void TestStartOption::argumentsItDoesNotKnowStopItWithTheUsage_data()
+void TestStartOption::helpVersionAndBadArgumentsEndItBeforeAnyWindow_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("status"); // -1: any status but 0
-    QTest::newRow("help") << QStringList{"--help"} << 0;
-    QTest::newRow("unknown option") << QStringList{"--start", "--strat"} << -1;
-    QTest::newRow("positional argument") << QStringList{"123.txt"} << -1;
+    QTest::addColumn<QString>("said");
+    const QString usage = QStringLiteral("用法：orvo-collector [--start] [--minutes 分钟数]");
+    QTest::newRow("help") << QStringList{"--help"} << 0 << usage;
+    QTest::newRow("version") << QStringList{"--start", "--version"} << 0 << "orvo-collector 8.9\n";
+    QTest::newRow("unknown option") << QStringList{"--start", "--strat"} << -1 << usage;
+    QTest::newRow("positional argument") << QStringList{"123.txt"} << -1 << usage;
+    for (const char *minutes : {"0", "1441", "十", ""})
+        QTest::newRow(qPrintable("--minutes " + QString::fromUtf8(minutes))) << QStringList{"--start", "--minutes", minutes} << -1 << usage;
 }
 
-void TestStartOption::argumentsItDoesNotKnowStopItWithTheUsage()
+void TestStartOption::helpVersionAndBadArgumentsEndItBeforeAnyWindow()
 {
     QFETCH(QStringList, arguments);
     QFETCH(int, status);
+    QFETCH(QString, said);
     QTemporaryDir home;
     Tool tool(home.path(), home.path(), arguments);
     QVERIFY(tool.waitForFinished(Patience)); // the window never comes up
     QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
     QCOMPARE(tool.exitCode() == 0, status == 0);
     const QString output = QString::fromUtf8(tool.readAllStandardOutput() + tool.readAllStandardError());
-    QVERIFY2(output.contains(QStringLiteral("用法：orvo-collector [--start]")), qPrintable(output));
+    QVERIFY2(output.contains(said), qPrintable(output));
 }
 
 // While the tool waits up to 3 s for its last message, a signal still

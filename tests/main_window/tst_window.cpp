@@ -300,7 +300,7 @@ void TestWindow::unattendedRunIsToldInTheJournalTheTrayAndTheRedLine()
     QCOMPARE(fileBytes(journal + ".1"), full);
     const QString taken = R"(到 127.0.0.1，回答：{"errcode":0,"errmsg":"ok"})"; // the signature checked out
     QCOMPARE(events(journal), (QStringList{
-        "第0轮 启动", "第1轮 打开采集页：http://cms/collect",
+        "第0轮 启动", "第1轮 打开采集页：http://cms/collect", "第1轮 开始自动挂机，采集间隔 2 分钟",
         "第1轮 采集页载入成功", "第1轮 采集页：未按下提交按钮（找到 0 个 submit_button）",
         "第1轮 采集页上没有提交按钮：后台登录可能已失效，请重新登陆", "第1轮 通知已发送（login_lost）" + taken,
         "第1轮 无法保存已接受的证书：/data/accepted：No space left on device",
@@ -324,7 +324,7 @@ void TestWindow::unattendedRunIsToldInTheJournalTheTrayAndTheRedLine()
         "第3轮 等待输入网站 cms 的用户名和密码：回答之前不在该网站上按任何按钮", "第3轮 网站的询问已回答或已取消",
         "第3轮 通知已发送（waiting）" + taken, "第3轮 登录页载入成功", "第3轮 挂机已停止 10 分钟，仍在等待按“2: 开始自动挂机”",
         "第3轮 通知已发送（stopped）" + taken, "第4轮 打开采集页：http://cms/collect",
-        "第4轮 按了“2: 开始自动挂机”：重新开始挂机",
+        "第4轮 按了“2: 开始自动挂机”：重新开始挂机，采集间隔 2 分钟",
     }));
 }
 
@@ -337,6 +337,7 @@ void TestWindow::typedLengthCountsOnlyOnceConfirmedAndInRange_data()
     QTest::newRow("1 is one minute, not completed to 10") << "1\r" << 1;
     QTest::newRow("0 refused") << "0\r" << 10;
     QTest::newRow("1441 refused at its last key") << "1441\r" << 144;
+    QTest::newRow("letters refused") << "ab\r" << 10;
 }
 
 void TestWindow::typedLengthCountsOnlyOnceConfirmedAndInRange()
@@ -347,6 +348,10 @@ void TestWindow::typedLengthCountsOnlyOnceConfirmedAndInRange()
     Window window(settings.path);
     window.typeLength(keys);
     QCOMPARE(window.run.stages().clock().cycleLength(), minutes);
+    // Kept for the folder: the next start shows it and runs it.
+    Window later(settings.path);
+    QCOMPARE(later.find<QComboBox>("cycleLengthBox")->currentText(), QString::number(minutes));
+    QCOMPARE(later.run.stages().clock().cycleLength(), minutes);
 }
 
 void TestWindow::wordsAfterTheGapClearTheLengthBox()
