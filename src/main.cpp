@@ -104,7 +104,6 @@ int main(int argc, char *argv[])
     window.show();
     if (options.start) {
         window.pressStartOnceShown();
-        run.announceStartedAtLogin();
     }
     return app.exec();
 }

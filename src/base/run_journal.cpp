@@ -59,6 +59,25 @@ bool RunJournal::ensureOpen(qint64 nextLineBytes)
     return true;
 }
 
+RunJournal::LastRun RunJournal::lastRun(const QString &path)
+{
+    LastRun last = LastRun::None;
+    for (const QString &file : {path + QStringLiteral(".1"), path}) {
+        QFile journal(file);
+        if (!journal.open(QIODevice::ReadOnly))
+            continue;
+        // "<date> <time> 第N轮 <event>"
+        for (const QByteArray &line : journal.readAll().split('\n')) {
+            const QByteArray event = line.split(' ').mid(3).join(' ');
+            if (event == "启动")
+                last = LastRun::Unexpected;
+            else if (event == "退出")
+                last = LastRun::Quit;
+        }
+    }
+    return last;
+}
+
 void RunJournal::reportFailure(const QString &reason)
 {
     if (m_failureReported)

@@ -248,6 +248,7 @@ void MainWindow::saveAddresses(const AdminAddresses &addresses)
 
 void MainWindow::pressStartOnceShown()
 {
+    m_run.tellStartAtLogin();
     QTimer::singleShot(0, this, [this] {
         if (m_startButton->isEnabled())
             m_startButton->click();

@@ -34,7 +34,7 @@ public:
     // --start: as soon as the window is up, presses "2: 开始自动挂机" as the
     // user would. Without saved addresses that button is disabled and the
     // window stays as on a first run; the red line then says it cannot start
-    // on its own.
+    // on its own. Either way the group robot hears of it.
     void pressStartOnceShown();
     // Out of the tray or the task bar, raised and active: another copy was
     // started in this folder.

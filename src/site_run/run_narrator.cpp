@@ -348,9 +348,19 @@ QString RunNarrator::recovered(qint64 minutes)
     return QStringLiteral("已恢复采集，采集页的提交按钮又按下了（问题持续约 %1 分钟）。").arg(minutes);
 }
 
-QString RunNarrator::startedAtLogin()
+QString RunNarrator::startedAtLogin(RunJournal::LastRun before)
 {
-    return QStringLiteral("已随开机（--start）启动并开始自动挂机。");
+    return QStringLiteral("已随开机（--start）启动并开始自动挂机。")
+        + (before == RunJournal::LastRun::Quit         ? QStringLiteral("上次正常退出。")
+               : before == RunJournal::LastRun::Unexpected ? QStringLiteral("上次意外结束（崩溃、被强行结束或断电）。")
+                                                           : QString());
+}
+
+QString RunNarrator::cannotStartAtLogin(bool saved)
+{
+    return QStringLiteral("已随开机（--start）启动，但无法开始自动挂机：")
+        + (saved ? QStringLiteral("123.txt 里没有完整的四个地址。") : QStringLiteral("文件夹里没有 123.txt。"))
+        + QStringLiteral("请在窗口里填好地址并保存。");
 }
 
 QString RunNarrator::quit()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "automation/stage_machine.h"
+#include "base/run_journal.h"
 #include "site_health.h"
 
 #include <QObject>
@@ -35,7 +36,9 @@ public:
     static QString alertEvent(SiteTrouble trouble);
     static QString recovered(qint64 minutes);
     static QString loggedInAgain();
-    static QString startedAtLogin();
+    static QString startedAtLogin(RunJournal::LastRun before);
+    // `saved`: 123.txt is there, without four addresses.
+    static QString cannotStartAtLogin(bool saved);
     static QString quit();
     // The red line while the cycle waits for "2".
     static QString stopped();

@@ -26,6 +26,7 @@ SiteRun::SiteRun(Browser &browser, TimerFactory &timers, Keyring &keyring, QNetw
       m_settingsPath(settingsPath),
       m_addresses(SettingsFile::loadLastRecord(settingsPath)),
       m_keptLength(KeptCycleLength::load(settingsPath)),
+      m_lastRun(RunJournal::lastRun(RunJournal::pathBeside(settingsPath))),
       m_journal(new RunJournal(RunJournal::pathBeside(settingsPath), this)),
       m_stages(new StageMachine(browser, timers, m_addresses, this)),
       // The narrator hears every event before the watch, so that a page's
@@ -155,9 +156,16 @@ QString SiteRun::saveAddresses(const AdminAddresses &addresses)
     return SettingsFile::appendRecord(m_settingsPath, addresses);
 }
 
-void SiteRun::announceStartedAtLogin()
+void SiteRun::tellStartAtLogin()
 {
-    m_notifier->send(QStringLiteral("started"), site(), RunNarrator::startedAtLogin());
+    if (!m_addresses.complete()) {
+        const bool saved = QFileInfo::exists(m_settingsPath);
+        return m_notifier->send(QStringLiteral("start_failed"), QFileInfo(m_settingsPath).absolutePath(),
+                                RunNarrator::cannotStartAtLogin(saved));
+    }
+    connect(m_stages, &StageMachine::cycleStarted, this, [this] {
+        m_notifier->send(QStringLiteral("started"), site(), RunNarrator::startedAtLogin(m_lastRun));
+    }, Qt::SingleShotConnection);
 }
 
 void SiteRun::sayGoodbye(int limitMs, const std::function<void()> &done)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/run_journal.h"
 #include "settings/admin_addresses.h"
 
 #include <QObject>
@@ -68,8 +69,9 @@ public:
     // the remembered login once.
     void runWithoutAutomaticLogin();
 
-    // Tells the group robot that --start began the run.
-    void announceStartedAtLogin();
+    // --start: the group robot hears once the cycle has begun, with how the
+    // run before ended, or at once why it cannot begin.
+    void tellStartAtLogin();
     // Tells the group robot that the tool quits; `done` runs once that is
     // sent or failed, or after `limitMs`.
     void sayGoodbye(int limitMs, const std::function<void()> &done);
@@ -97,6 +99,7 @@ private:
     const QString m_settingsPath;
     AdminAddresses m_addresses;
     int m_keptLength; // in cycle.ini; 0: none
+    RunJournal::LastRun m_lastRun; // read before this run's first line
     RunJournal *const m_journal;
     StageMachine *const m_stages;
     RunNarrator *const m_narrator;

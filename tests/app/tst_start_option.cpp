@@ -9,6 +9,7 @@
 #include "fake_cms.h"
 #include "text_file.h"
 #include "settings/keyring.h"
+#include "settings/notify_settings.h"
 #include "settings/settings_file.h"
 
 #include <QDir>
@@ -113,6 +114,9 @@ void TestStartOption::eachFolderRunsOneCopyOnItsOwnKeptLogin()
         WebEngineBrowser browser(BrowserProfile::nameFor(QFileInfo(other).canonicalFilePath()), keyring);
         QVERIFY(logInThrough(*browser.page(), cms, Patience));
     }
+    // The robot hears of each start that begins, and how the run before it ended.
+    const NotifySettings notify{cms.url(FakeCms::Robot), FakeCms::RobotSecret, RobotKind::DingTalk, {}};
+    QVERIFY(notify.save(other + "/notify.ini").isEmpty());
     auto running = std::make_unique<Tool>(home.path(), other, QStringList{"--start", "--minutes", "12"});
     QTRY_VERIFY_WITH_TIMEOUT(posts() == 2, Patience);
     QVERIFY(lastPostHadTheLogin());
@@ -145,6 +149,11 @@ void TestStartOption::eachFolderRunsOneCopyOnItsOwnKeptLogin()
     QVERIFY(running->endsWell(SIGTERM));
     QCOMPARE(cms.log().count(QStringLiteral("POST /login")), 3);
     QCOMPARE(posts(), 2);
+    QStringList told;
+    for (const HttpRequest &request : cms.requests())
+        told << QString::fromUtf8(request.body).section("上次", 1, 1).left(4);
+    told = told.filter(QRegularExpression("正常退出|意外结束")); // a killed run's own may not have gone
+    QVERIFY2(told.count("正常退出") == 1 && told.first() == "正常退出" && told.last() == "意外结束", qPrintable(told.join(' ')));
     // --minutes holds for its run only.
     QCOMPARE(occurrencesIn(other + "/run-journal.txt", QStringLiteral("开始自动挂机，采集间隔 12 分钟")), 1);
     QCOMPARE(occurrencesIn(other + "/run-journal.txt", QStringLiteral("开始自动挂机，采集间隔 10 分钟")), 3); // before and after

@@ -205,13 +205,20 @@ void TestWindow::saveRefusedSaysWhyAndKeepsTheAddresses()
     QVERIFY(window.find("startButton")->isEnabled());
 }
 
+// The robot hears why, and never that it started.
 void TestWindow::startOptionWithoutAddressesSaysWhyNothingRuns()
 {
     Settings none(QByteArray{});
+    FakeCms robot;
+    QVERIFY(robot.listen());
+    const NotifySettings notify{robot.url(FakeCms::Robot), FakeCms::RobotSecret, RobotKind::DingTalk, {}};
+    QVERIFY(notify.save(NotifySettings::pathBeside(none.path)).isEmpty());
     Window window(none.path);
     window.mainWindow.pressStartOnceShown();
     QTRY_VERIFY(window.find<QLabel>("statusLine")->text().contains("无法自动开始挂机"));
     QVERIFY(window.firstRun() && window.browser.calls.isEmpty());
+    QTRY_COMPARE(robot.requests().size(), 1);
+    QVERIFY(robot.requests()[0].body.contains("无法开始自动挂机：文件夹里没有 123.txt"));
 }
 
 // A journal that cannot be renamed at its limit must not grow without bound.
@@ -250,6 +257,7 @@ void TestWindow::unattendedRunIsToldInTheJournalTheTrayAndTheRedLine()
     QTRY_VERIFY(window.mainWindow.isHidden());
     window.mainWindow.pressStartOnceShown();
     QTRY_COMPARE(window.browser.calls.value(0).what, "http://cms/collect");
+    QTRY_VERIFY(window.network.findChildren<QNetworkReply *>().isEmpty()); // the robot told of the start
     QVERIFY(window.find<QWidget>("startPanel")->isHidden());
     QVERIFY(!window.find("startButton")->isEnabled() && !window.find("addressSettingsButton")->isEnabled());
     QVERIFY(window.find("loginButton")->isEnabled());
@@ -301,6 +309,7 @@ void TestWindow::unattendedRunIsToldInTheJournalTheTrayAndTheRedLine()
     const QString taken = R"(到 127.0.0.1，回答：{"errcode":0,"errmsg":"ok"})"; // the signature checked out
     QCOMPARE(events(journal), (QStringList{
         "第0轮 启动", "第1轮 打开采集页：http://cms/collect", "第1轮 开始自动挂机，采集间隔 2 分钟",
+        "第1轮 通知已发送（started）" + taken,
         "第1轮 采集页载入成功", "第1轮 采集页：未按下提交按钮（找到 0 个 submit_button）",
         "第1轮 采集页上没有提交按钮：后台登录可能已失效，请重新登陆", "第1轮 通知已发送（login_lost）" + taken,
         "第1轮 无法保存已接受的证书：/data/accepted：No space left on device",
