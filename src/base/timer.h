@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QObject>
 
 // A repeating timer that ticks on the window's thread while it is enabled.
@@ -17,9 +18,11 @@ signals:
     void timeout();
 };
 
-// Where timers come from; the app hands in real ones, tests a virtual clock.
+// Where timers come from; the app hands in real ones, tests a virtual clock,
+// which also tells the local time of day.
 class TimerFactory {
 public:
     virtual ~TimerFactory() = default;
     virtual Timer *create(int intervalMs, QObject *parent) = 0;
+    virtual QDateTime wallTime() const { return QDateTime::currentDateTime(); }
 };

@@ -20,6 +20,7 @@ NotifyDialog::NotifyDialog(const QString &path, Notifier &notifier, const QStrin
       m_kind(new QComboBox(this)),
       m_secret(new QLineEdit(this)),
       m_heartbeat(new QLineEdit(this)),
+      m_reportAt(new QComboBox(this)),
       m_testButton(new QPushButton(QStringLiteral("发送测试消息"), this)),
       m_result(new QLabel(this))
 {
@@ -39,11 +40,18 @@ NotifyDialog::NotifyDialog(const QString &path, Notifier &notifier, const QStrin
     m_secret->setPlaceholderText(QStringLiteral("加签密钥（钉钉、飞书；没有可不填）"));
     m_heartbeat->setText(QString::fromUtf8(saved.heartbeat.toEncoded()));
     m_heartbeat->setPlaceholderText(QStringLiteral("每轮采集完成后打开（可不填）"));
+    m_reportAt->addItem(QStringLiteral("不发送"));
+    for (int hour = 0; hour < 24; ++hour)
+        m_reportAt->addItem(QTime(hour, 0).toString(QStringLiteral("HH:mm")), QTime(hour, 0));
+    if (saved.reportAt && m_reportAt->findData(*saved.reportAt) < 0) // set to the minute in the file
+        m_reportAt->addItem(saved.reportAt->toString(QStringLiteral("HH:mm")), *saved.reportAt);
+    m_reportAt->setCurrentIndex(saved.reportAt ? m_reportAt->findData(*saved.reportAt) : 0);
     m_result->setWordWrap(true);
     m_result->setTextFormat(Qt::PlainText);
     const std::pair<QWidget *, const char *> names[] = {
         {m_webhook, "webhookField"}, {m_kind, "kindBox"}, {m_secret, "secretField"},
-        {m_heartbeat, "heartbeatField"}, {m_testButton, "testButton"}, {m_result, "resultLabel"}};
+        {m_heartbeat, "heartbeatField"}, {m_reportAt, "reportAtBox"}, {m_testButton, "testButton"},
+        {m_result, "resultLabel"}};
     for (const auto &[widget, name] : names)
         widget->setObjectName(QLatin1String(name));
 
@@ -55,6 +63,7 @@ NotifyDialog::NotifyDialog(const QString &path, Notifier &notifier, const QStrin
     form->addRow(QStringLiteral("机器人类型："), m_kind);
     form->addRow(QStringLiteral("加签密钥："), m_secret);
     form->addRow(QStringLiteral("心跳地址："), m_heartbeat);
+    form->addRow(QStringLiteral("每日报告时间："), m_reportAt);
     form->addRow(m_testButton, m_result);
     form->addRow(buttons);
     resize(520, sizeHint().height());
@@ -66,8 +75,10 @@ NotifyDialog::NotifyDialog(const QString &path, Notifier &notifier, const QStrin
 
 NotifySettings NotifyDialog::typed() const
 {
+    const QVariant at = m_reportAt->currentData();
     return {QUrl(m_webhook->text().trimmed(), QUrl::StrictMode), m_secret->text().trimmed(),
-            m_kind->currentData().value<RobotKind>(), QUrl(m_heartbeat->text().trimmed(), QUrl::StrictMode)};
+            m_kind->currentData().value<RobotKind>(), QUrl(m_heartbeat->text().trimmed(), QUrl::StrictMode),
+            at.isValid() ? std::optional<QTime>(at.toTime()) : std::nullopt};
 }
 
 void NotifyDialog::tell(const QString &text)

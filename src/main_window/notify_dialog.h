@@ -30,6 +30,7 @@ private:
     QComboBox *m_kind;
     QLineEdit *m_secret;
     QLineEdit *m_heartbeat;
+    QComboBox *m_reportAt; // a time of day, or none
     QPushButton *m_testButton;
     QLabel *m_result;
 };

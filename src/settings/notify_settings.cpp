@@ -44,6 +44,7 @@ NotifySettings NotifySettings::load(const QString &path, QStringList *problems)
     }
     QString section;
     QString unknownKind; // a kind named in the file that no robot has
+    QString unreadableTime; // the report's
     while (!file.atEnd()) {
         const QString line = QString::fromUtf8(file.readLine()).trimmed();
         if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
@@ -65,11 +66,20 @@ NotifySettings NotifySettings::load(const QString &path, QStringList *problems)
             unknownKind = kind ? QString() : value.toLower();
         } else if (key == QLatin1String("heartbeat/url")) {
             settings.heartbeat = QUrl(value, QUrl::StrictMode);
+        } else if (key == QLatin1String("report/at")) {
+            settings.reportAt = value == QLatin1String("off") ? std::nullopt
+                                                              : std::optional<QTime>(QTime::fromString(value, QStringLiteral("H:mm")));
+            if (settings.reportAt && !settings.reportAt->isValid()) {
+                unreadableTime = value;
+                settings.reportAt = QTime(8, 0);
+            }
         }
     }
     *problems = settings.problems();
     if (usable(settings.webhook) && !unknownKind.isEmpty())
         problems->prepend(QStringLiteral("未知的机器人类型“%1”").arg(unknownKind));
+    if (!unreadableTime.isEmpty())
+        problems->append(QStringLiteral("每日报告时间“%1”无法识别，按 08:00 发送").arg(unreadableTime));
     // Only what can be used is kept.
     if (!usable(settings.webhook) || !unknownKind.isEmpty())
         settings.webhook.clear();
@@ -80,9 +90,10 @@ NotifySettings NotifySettings::load(const QString &path, QStringList *problems)
 
 QString NotifySettings::save(const QString &path) const
 {
-    const QString text = QStringLiteral("[webhook]\nurl=%1\nsecret=%2\nkind=%3\n[heartbeat]\nurl=%4\n")
+    const QString text = QStringLiteral("[webhook]\nurl=%1\nsecret=%2\nkind=%3\n[heartbeat]\nurl=%4\n[report]\nat=%5\n")
                              .arg(QString::fromUtf8(webhook.toEncoded()), secret, robotKindName(kind),
-                                  QString::fromUtf8(heartbeat.toEncoded()));
+                                  QString::fromUtf8(heartbeat.toEncoded()),
+                                  reportAt ? reportAt->toString(QStringLiteral("HH:mm")) : QStringLiteral("off"));
     return writeOwnerOnlyFile(path, text.toUtf8());
 }
 

@@ -4,7 +4,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <QTime>
 #include <QUrl>
+#include <optional>
 
 // Where alerts go, as kept in notify.ini beside the settings file:
 //
@@ -14,11 +16,14 @@
 //   kind=...     wecom, dingtalk, feishu or json; empty: from the address
 //   [heartbeat]
 //   url=...      opened after every completed cycle
+//   [report]
+//   at=08:00     when the day's report goes to the robot; "off": never
 struct NotifySettings {
     QUrl webhook;
     QString secret;
     RobotKind kind = RobotKind::FromAddress;
     QUrl heartbeat;
+    std::optional<QTime> reportAt = QTime(8, 0);
 
     static QString pathBeside(const QString &settingsPath);
     // What cannot be used is left out and named in `problems`, a file that

@@ -77,8 +77,11 @@ void RunWatch::pressReported(const PressOutcome &outcome)
     m_pressesThisCycle += outcome.result == PressOutcome::Pressed;
     if (outcome.result == PressOutcome::LoginForm)
         return setLoginLost(true); // on any page of the cycle
-    if (m_stages.page() == StageMachine::Page::Generation)
+    if (m_stages.page() == StageMachine::Page::Generation) {
+        if (outcome.result == PressOutcome::Pressed)
+            emit generationPressed();
         return setUnexpectedPage(false, outcome);
+    }
     if (m_stages.page() != StageMachine::Page::Collection)
         return;
     setUnexpectedPage(true, outcome);

@@ -40,6 +40,7 @@ signals:
     // again; told before the trouble begins.
     void loginLostSeen();
     void collectionPressed();
+    void generationPressed();
     // A cycle in which both presses were made has loaded its home page.
     void cycleCompleted();
 

@@ -4,6 +4,7 @@
 #include "automation/cycle_clock.h"
 #include "automation/stage_machine.h"
 #include "base/no_link.h"
+#include "daily_report.h"
 #include "base/run_journal.h"
 #include "hand_logins.h"
 #include "notify/notifier.h"
@@ -37,7 +38,8 @@ SiteRun::SiteRun(Browser &browser, TimerFactory &timers, Keyring &keyring, QNetw
       m_logins(new LoginKeeper(settingsPath, keyring, this)),
       m_handLogins(new HandLogins(*m_stages, browser, *m_watch, *m_logins, m_addresses, this)),
       m_relogin(new Relogin(*m_stages, browser, *m_watch, *m_logins, timers, m_addresses, this)),
-      m_alerts(new Alerts(*m_watch, *m_relogin, *m_notifier, [this] { return site(); }, this))
+      m_alerts(new Alerts(*m_watch, *m_relogin, *m_notifier, [this] { return site(); }, this)),
+      m_report(new DailyReport(*m_watch, *m_relogin, *m_notifier, timers, settingsPath, [this] { return site(); }, this))
 {
     connect(m_handLogins, &HandLogins::rememberOffered, this, &SiteRun::rememberOffered);
     connect(m_handLogins, &HandLogins::captchaFound, this, &SiteRun::captchaFound);

@@ -8,6 +8,7 @@
 #include <functional>
 
 class Alerts;
+class DailyReport;
 class HandLogins;
 class Keyring;
 class LoginKeeper;
@@ -109,5 +110,6 @@ private:
     HandLogins *const m_handLogins;
     Relogin *const m_relogin;
     Alerts *const m_alerts;
+    DailyReport *const m_report;
     QStringList m_certificatesNotKept;
 };

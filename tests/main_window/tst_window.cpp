@@ -11,6 +11,7 @@
 #include "fake_tray_icon.h"
 #include "main_window/app_icon.h"
 #include "main_window/main_window.h"
+#include "main_window/notify_dialog.h"
 #include "base/qt_desktop.h"
 #include "main_window/system_tray_icon.h"
 #include "settings/keyring.h"
@@ -130,6 +131,7 @@ QString valueOf(const QString &entryPath, const QString &key)
 class TestWindow : public QObject {
     Q_OBJECT
 private slots:
+    void theReportTimeChosenInNotifySettingsIsKept();
     void startShowsTheLastWholeRecordAndSaveAppendsAWholeOne_data();
     void startShowsTheLastWholeRecordAndSaveAppendsAWholeOne();
     void saveRefusedSaysWhyAndKeepsTheAddresses();
@@ -206,6 +208,22 @@ void TestWindow::saveRefusedSaysWhyAndKeepsTheAddresses()
 }
 
 // The robot hears why, and never that it started.
+void TestWindow::theReportTimeChosenInNotifySettingsIsKept()
+{
+    Settings settings;
+    Window window(settings.path);
+    const QString path = NotifySettings::pathBeside(settings.path);
+    for (const QString &choice : {"不发送", "07:00", "08:00"}) {
+        NotifyDialog dialog(path, window.run.notifier(), "cms");
+        dialog.findChild<QComboBox *>("reportAtBox")->setCurrentText(choice);
+        const QList<QPushButton *> buttons = dialog.findChildren<QPushButton *>();
+        QTest::mouseClick(*std::find_if(buttons.cbegin(), buttons.cend(), [](auto *b) { return b->text() == "保存"; }), Qt::LeftButton);
+        QStringList problems;
+        const std::optional<QTime> at = NotifySettings::load(path, &problems).reportAt;
+        QCOMPARE(at ? at->toString("HH:mm") : "不发送", choice);
+    }
+}
+
 void TestWindow::startOptionWithoutAddressesSaysWhyNothingRuns()
 {
     Settings none(QByteArray{});

@@ -41,10 +41,12 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
     // hand at the login page": answered there without a form),
     // "address moved" gives the login address another scheme, "form changed" makes the login page's form
     // another, "slow login" answers the tool's login a second later, "forget"
-    // forgets the login, "person" is a click in the tool; "+S" lets S seconds pass; "password",
+    // forgets the login, "person" is a click in the tool; "+S" lets S seconds
+    // pass (from midnight), "stop" and "start" end the tool and start it again; "password",
     // "certificate" and "answered" are the browser's boxes.
     // `watch`: what the watch said, and a login by hand offered for
-    // remembering; `robot`: the events the robot received.
+    // remembering; `robot`: the events the robot received, a day's report
+    // with its start (month/day/hour/minute), hours and figures.
     QTest::addColumn<QString>("script");
     QTest::addColumn<QString>("watch");
     QTest::addColumn<QString>("robot");
@@ -107,6 +109,10 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
         << "1, by hand elsewhere, by hand" << "offered" << "";
     QTest::newRow("an outage that ended is over, and a later one is told again")
         << "2, fail, +60, fail, +20, ok, 2, fail, +60, fail" << "outage, outage over, outage" << "outage, outage";
+    QTest::newRow("a day's report at 08:00 with its figures, once; one missed while the tool was stopped goes at its start")
+        << "2, fail, +60, fail, +600, ok, remembered, 2, away, ok, ok, +28800, +3600, stop, +86400, start, +60, +3600"
+        << "outage, outage over, lost, lost over, pressed"
+        << "outage, relogin, report 12/7/00/00/8/0/1/0/1/10/1/1/0/0, report 12/7/08/00/25/0/0/0/0/0/0/0/0/0";
     QTest::newRow("a whole cycle beats once, not at the home page's reopening")
         << "2, " + cycle + ", +540, ok" << "pressed, completed" << "1 beat";
 }
@@ -119,7 +125,14 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
     QStringList received; // the robot's messages in order, then the heartbeats counted
     int beats = 0;
     HttpTestServer server([&](const HttpRequest &request) {
-        request.path() == "/beat" ? void(++beats) : received.append(QJsonDocument::fromJson(request.body)["event"].toString());
+        const QJsonDocument message = QJsonDocument::fromJson(request.body);
+        QStringList figures; // of a day's report
+        for (const QString &number : message["text"].toString().section("）：", 1).split(QRegularExpression("\\D+"), Qt::SkipEmptyParts))
+            figures << number;
+        if (request.path() == "/beat")
+            ++beats;
+        else
+            received << (message["event"] == "daily_report" ? "report " + figures.join('/') : message["event"].toString());
         return HttpResponse::html("{}");
     });
     QVERIFY(server.listen());
@@ -132,18 +145,22 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
     FakeBrowser browser(clock);
     Keyring keyring(clock);
     QNetworkAccessManager network;
-    SiteRun run(browser, clock, keyring, network, settings);
-    QTRY_VERIFY(run.logins().isLoaded()); // no keyring here, and no login.ini
+    std::unique_ptr<SiteRun> tool;
     QStringList said;
-    connect(&run.watch(), &RunWatch::troubleBegan, this, [&said](SiteTrouble trouble) {
-        said << QStringList{"lost", "outage", "box", "stopped", "changed", "relogin failed"}.at(int(trouble));
-    });
-    connect(&run.watch(), &RunWatch::troubleEnded, this, [&said](SiteTrouble trouble) {
-        said << QStringList{"lost", "outage", "box", "stopped", "changed"}.at(int(trouble)) + " over";
-    });
-    connect(&run.watch(), &RunWatch::collectionPressed, this, [&said] { said << "pressed"; });
-    connect(&run.watch(), &RunWatch::cycleCompleted, this, [&said] { said << "completed"; });
-    connect(&run, &SiteRun::rememberOffered, this, [&said] { said << "offered"; });
+    const auto start = [&] {
+        tool = std::make_unique<SiteRun>(browser, clock, keyring, network, settings);
+        QTRY_VERIFY(tool->logins().isLoaded()); // no keyring here, and no login.ini
+        connect(&tool->watch(), &RunWatch::troubleBegan, this, [&said](SiteTrouble trouble) {
+            said << QStringList{"lost", "outage", "box", "stopped", "changed", "relogin failed"}.at(int(trouble));
+        });
+        connect(&tool->watch(), &RunWatch::troubleEnded, this, [&said](SiteTrouble trouble) {
+            said << QStringList{"lost", "outage", "box", "stopped", "changed"}.at(int(trouble)) + " over";
+        });
+        connect(&tool->watch(), &RunWatch::collectionPressed, this, [&said] { said << "pressed"; });
+        connect(&tool->watch(), &RunWatch::cycleCompleted, this, [&said] { said << "completed"; });
+        connect(tool.get(), &SiteRun::rememberOffered, this, [&said] { said << "offered"; });
+    };
+    start();
 
     const QMap<QString, PageLoad> ends{{"ok", {}},
                                        {"fail", {PageLoad::Failed, {LoadFailure::ConnectionRefused, "ERR_CONNECTION_REFUSED"}}},
@@ -151,10 +168,16 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
     const QMap<QString, PersonWait> boxes{{"password", {PersonWait::SitePassword, "cms"}},
                                           {"certificate", {PersonWait::Certificate, "cms"}}, {"answered", {}}};
     for (const QString &step : script.split(", ")) {
-        if (step == "2")
-            run.startCycle();
+        if (step == "stop") {
+            QTRY_VERIFY(network.findChildren<QNetworkReply *>().isEmpty()); // its messages gone, as at a quit
+            tool.reset();
+        }
+        else if (step == "start")
+            start();
+        else if (step == "2")
+            tool->startCycle();
         else if (step == "1")
-            run.openLoginPage();
+            tool->openLoginPage();
         else if (ends.contains(step))
             browser.loads = {ends[step]}, browser.finishLoad();
         else if (step == "login form")
@@ -164,17 +187,17 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
         else if (step.startsWith("buttons "))
             browser.collectionButtons = step.mid(8).toInt();
         else if (step.startsWith("remembered"))
-            run.rememberLogin({"http://cms/login", 0, "u", "admin", "p", "pw", {}, {}, {"u", "p"}, step.endsWith("failed")});
+            tool->rememberLogin({"http://cms/login", 0, "u", "admin", "p", "pw", {}, {}, {"u", "p"}, step.endsWith("failed")});
         else if (step.startsWith("by hand"))
             emit browser.loginSubmitted(QUrl(step.endsWith("elsewhere") ? "http://mail/login" : "http://cms/login"),
                                         {{}, 0, "u", "admin", "p", "pw", {}, {}, {"u", "p"}, false}, false),
                 emit browser.loginAnswered(false, QUrl(step.endsWith("login page") ? "http://cms/login" : "http://cms/collect"));
         else if (step == "address moved")
-            run.useAddresses({"https://cms/login", "http://cms/collect", "http://cms/generate", "http://cms/home"});
+            tool->useAddresses({"https://cms/login", "http://cms/collect", "http://cms/generate", "http://cms/home"});
         else if (step == "person")
-            run.notePersonActive();
+            tool->notePersonActive();
         else if (step == "forget")
-            run.forgetLogin();
+            tool->forgetLogin();
         else if (step == "slow login")
             browser.loginAnswerDelay = 1000;
         else if (step == "form changed")
@@ -185,8 +208,8 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
     }
     QTRY_VERIFY(network.findChildren<QNetworkReply *>().isEmpty());
     QCOMPARE(said.join(", "), watch);
-    QVERIFY(!watch.endsWith("relogin failed") || run.logins().login()->failed); // kept for the next start
-    QCOMPARE(run.logins().login().has_value(), script.startsWith("remembered") && !script.contains("forget"));
+    QVERIFY(!watch.endsWith("relogin failed") || tool->logins().login()->failed); // kept for the next start
+    QCOMPARE(tool->logins().login().has_value(), script.contains("remembered") && !script.contains("forget"));
     if (beats > 0)
         received << QString::number(beats) + " beat";
     QCOMPARE(received.join(", "), robot);

@@ -14,6 +14,8 @@ public:
     Timer *create(int intervalMs, QObject *parent) override { return new VirtualTimer(*this, intervalMs, parent); }
 
     qint64 now() const { return m_now; }
+    // Local time: midnight of 7 December 2026 at the start.
+    QDateTime wallTime() const override { return QDateTime(QDate(2026, 12, 7), QTime(0, 0)).addMSecs(m_now); }
     // Runs `action` once, `delayMs` from now.
     void schedule(qint64 delayMs, std::function<void()> action)
     {
