@@ -98,8 +98,9 @@ const char watchLogins[] = R"JS(function (args, press, sending) {
         var report = {page: location.href, form: Array.prototype.indexOf.call(document.forms, form),
                       fields: [], choices: [], userField: '', user: '', passwordField: '', password: '',
                       submitter: submitter && submitter.name || '', target: sent.target,
-                      captcha: !!form.querySelector('img, canvas')};
+                      captcha: false};
         var lastText = null;
+        var shownTexts = []; // a captcha's code goes into one besides the user name
         for (var i = 0; i < form.elements.length; ++i) {
             var field = form.elements[i];
             var type = (field.type || '').toLowerCase();
@@ -108,6 +109,9 @@ const char watchLogins[] = R"JS(function (args, press, sending) {
             report.fields.push(field.name);
             if (captchaName.test(field.name) || captchaName.test(field.id))
                 report.captcha = true;
+            if (field.tagName === 'INPUT' && ['text', 'email', 'number', 'tel'].indexOf(type) >= 0
+                && field.getClientRects().length > 0)
+                shownTexts.push(field.name);
             if (type === 'password' && !report.passwordField) {
                 report.passwordField = field.name;
                 report.password = typed.get(field) || '';
@@ -123,6 +127,10 @@ const char watchLogins[] = R"JS(function (args, press, sending) {
                 report.choices.push([field.name, field.value]);
             }
         }
+        // An image is a captcha's only with a box for its code; a logo is none.
+        if (form.querySelector('img, canvas')
+            && shownTexts.some(function (name) { return name !== report.userField; }))
+            report.captcha = true;
         // A password the person did not type is not theirs to remember.
         if (report.password)
             reporter.submitted(report);

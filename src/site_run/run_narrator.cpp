@@ -230,7 +230,8 @@ void RunNarrator::troubleBegan(SiteTrouble trouble, const SiteHealth &health)
 {
     switch (trouble) {
     case SiteTrouble::LoginLost:
-        m_journal.write(QStringLiteral("采集页上没有提交按钮：后台登录可能已失效，请重新登陆"));
+        // Named by the page of the cycle where it showed.
+        m_journal.write(QStringLiteral("在%1发现后台登录可能已失效，请重新登陆").arg(pageName(m_stages.page())));
         break;
     case SiteTrouble::Outage:
         m_journal.write(QStringLiteral("网站无法访问：") + failureInFull(*health.outage));
@@ -293,7 +294,8 @@ QString RunNarrator::alarm(SiteTrouble trouble, const SiteHealth &health)
     case SiteTrouble::PersonAwaited:
         return warning(health);
     case SiteTrouble::StoppedTooLong:
-        return QStringLiteral("已停止挂机10分钟：登陆后请按 2");
+        return health.stoppedByDialog ? QStringLiteral("已停止挂机10分钟：回答网页的对话框后请按 2")
+                                      : QStringLiteral("已停止挂机10分钟：登陆后请按 2");
     case SiteTrouble::PageChanged:
         return unexpectedPageWords(*health.unexpectedPage);
     case SiteTrouble::ReloginFailed:
@@ -313,7 +315,9 @@ QString RunNarrator::alert(SiteTrouble trouble, const SiteHealth &health)
     case SiteTrouble::PersonAwaited:
         return awaitedWords(health.awaited) + QStringLiteral("，在此之前不会采集。请到这台机器上回答窗口中的询问。");
     case SiteTrouble::StoppedTooLong:
-        return QStringLiteral("挂机已被“1: 手动登陆”停止 %1 分钟。请登录后台后按“2: 开始自动挂机”。")
+        return (health.stoppedByDialog
+                    ? QStringLiteral("网页在有人点击后弹出了对话框，挂机已停止 %1 分钟。请回答对话框后按“2: 开始自动挂机”。")
+                    : QStringLiteral("挂机已被“1: 手动登陆”停止 %1 分钟。请登录后台后按“2: 开始自动挂机”。"))
             .arg(RunWatch::ReminderAfter.count());
     case SiteTrouble::PageChanged:
         return unexpectedPageWords(*health.unexpectedPage) + QStringLiteral("。后台页面可能改版了，请检查；按下后会自动继续。");

@@ -15,7 +15,10 @@ RunWatch::RunWatch(const StageMachine &stages, Browser &browser, TimerFactory &t
     connect(&browser, &Browser::pageLoaded, this, &RunWatch::pageLoaded);
     connect(&browser, &Browser::pressReported, this, &RunWatch::pressReported);
     connect(&browser, &Browser::personAwaited, this, &RunWatch::personAwaited);
-    connect(&stages, &StageMachine::cycleStopped, m_reminder, [this] { m_reminder->setEnabled(true); });
+    connect(&stages, &StageMachine::cycleStopped, m_reminder, [this](StageMachine::Stop why) {
+        m_health.stoppedByDialog = why == StageMachine::Stop::PersonsDialog;
+        m_reminder->setEnabled(true);
+    });
     connect(&stages, &StageMachine::cycleStarted, m_reminder, [this] { m_reminder->setEnabled(false); });
     connect(m_reminder, &Timer::timeout, this, [this] {
         m_reminder->setEnabled(false);

@@ -30,4 +30,5 @@ struct SiteHealth {
     PersonWait awaited;
     std::optional<UnexpectedPage> unexpectedPage; // until that page is pressed again
     bool reloginFailed = false; // for the login lost now
+    bool stoppedByDialog = false; // the last stop: a page's dialog after the person's click, not "1"
 };

@@ -334,7 +334,7 @@ void TestWebEngineCycle::aLostLoginIsSentAgainOnceAsRemembered_data()
     QTest::newRow("a captcha: never remembered") << "captcha" << 0 << "lost";
     QTest::newRow("the password hashed by the page: what was typed remembered, one login, collected")
         << "hashed" << 1 << "";
-    QTest::newRow("the login button an image: one login, collected") << "image" << 1 << "";
+    QTest::newRow("the login button an image, a logo in the form: remembered, one login, collected") << "image" << 1 << "";
 }
 
 // The person's login after "1" is remembered when they agree, in the keyring

@@ -43,7 +43,8 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
     // another, "slow login" answers the tool's login a second later, "forget"
     // forgets the login, "person" is a click in the tool; "+S" lets S seconds
     // pass (from midnight), "stop" and "start" end the tool and start it again; "password",
-    // "certificate" and "answered" are the browser's boxes.
+    // "certificate" and "answered" are the browser's boxes, "took over" a page's
+    // dialog after the person's own click.
     // `watch`: what the watch said, and a login by hand offered for
     // remembering; `robot`: the events the robot received, a day's report
     // with its start (month/day/hour/minute), hours and figures.
@@ -72,7 +73,9 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds_data()
     QTest::newRow("one box told once, another anew, none over; a refusal meanwhile is no outage")
         << "2, password, password, fail, +60, fail, certificate, answered" << "box, box, box over" << "waiting, waiting";
     QTest::newRow("stopped by 1: told after 10 minutes, not when 2 comes first")
-        << "2, 1, +599, 2, 1, +600" << "stopped" << "stopped";
+        << "2, 1, +599, 2, 1, +600" << "stopped" << "stopped by 1";
+    QTest::newRow("stopped by a page's dialog after the person's click: the reminder says so")
+        << "2, took over, +600" << "stopped" << "stopped by a dialog";
     QTest::newRow("a lost login, remembered: sent again, the sign over, one message")
         << "remembered, 2, away, ok, ok" << "lost, lost over, pressed" << "relogin";
     QTest::newRow("a try that worked clears its mark: the login lost again later is sent again")
@@ -129,10 +132,13 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
         QStringList figures; // of a day's report
         for (const QString &number : message["text"].toString().section("）：", 1).split(QRegularExpression("\\D+"), Qt::SkipEmptyParts))
             figures << number;
+        const QString event = message["event"].toString();
         if (request.path() == "/beat")
             ++beats;
+        else if (event == "stopped") // and by what
+            received << (message["text"].toString().contains("对话框") ? "stopped by a dialog" : "stopped by 1");
         else
-            received << (message["event"] == "daily_report" ? "report " + figures.join('/') : message["event"].toString());
+            received << (event == "daily_report" ? "report " + figures.join('/') : event);
         return HttpResponse::html("{}");
     });
     QVERIFY(server.listen());
@@ -180,6 +186,8 @@ void TestSiteRun::troubleIsToldOnceAsItBeginsAndEnds()
             tool->openLoginPage();
         else if (ends.contains(step))
             browser.loads = {ends[step]}, browser.finishLoad();
+        else if (step == "took over")
+            emit browser.personTookOver();
         else if (step == "login form")
             emit browser.pressReported({PressOutcome::LoginForm, 1});
         else if (boxes.contains(step))

@@ -165,7 +165,7 @@ HttpResponse FakeCms::loginPage(const HttpRequest &request) const
         return page("管理员登录", QString(request.method == "POST" ? "<script>alert('用户名或密码错误')</script>" : "")
                                    + QString(R"(<form method="post" action="/login"><input type="hidden" name="nonce" value="%1">用户名 <input name="%2">
                  密码 <input type="password" name="password">%3<input type="%5" name="submit_button" value="登录" alt="登录"%4></form>)")
-                                         .arg(m_nonce, m_renamed ? "login_name" : "username", m_captcha ? R"(<img src="/captcha.png">)" : "",
+                                         .arg(m_nonce, m_renamed ? "login_name" : "username", m_captcha ? R"(<img src="/captcha.png"> <input name="answer">)" : m_imageButton ? R"(<img alt="OrvoCMS">)" : "",
                                               (m_loginTarget.isEmpty() ? "" : " formaction=\"" + m_loginTarget.toHtmlEscaped() + '"')
                                                   + (m_hashed ? R"js( onclick="return hashAndSend(this)")js" : ""),
                                               m_imageButton ? "image" : "submit")

@@ -83,9 +83,10 @@ public:
     void sendLoginTo(const QString &address) { m_loginTarget = address; }
     // Logins are received but never answered, as by a server that hangs.
     void neverAnswerLogins() { m_loginsHang = true; }
-    // The login form's fields under other names, or a captcha in it.
+    // The login form's fields under other names, or a captcha in it (its
+    // image and a box for its code).
     void changeLoginForm(bool renamed, bool captcha) { m_renamed = renamed, m_captcha = captcha; }
-    // The login form's button is an image (<input type=image>).
+    // The login form's button is an image (<input type=image>), beside a logo.
     void showImageLoginButton() { m_imageButton = true; }
     // Every page, the login form's included, wants HTTP Basic authentication
     // as BasicUser and BasicPassword, as an .htpasswd folder does; without it
