@@ -313,7 +313,7 @@ QString RunNarrator::alert(SiteTrouble trouble, const SiteHealth &health)
     case SiteTrouble::Outage:
         return QStringLiteral("网站无法访问：%1。请检查网站和网络；恢复后会自动继续采集。").arg(failureInFull(*health.outage));
     case SiteTrouble::PersonAwaited:
-        return awaitedWords(health.awaited) + QStringLiteral("，在此之前不会采集。请到这台机器上回答窗口中的询问。");
+        return awaitedWords(health.awaited) + QStringLiteral("，在此之前不会采集。请到这台机器上回答窗口中的对话框。");
     case SiteTrouble::StoppedTooLong:
         return (health.stoppedByDialog
                     ? QStringLiteral("网页在有人点击后弹出了对话框，挂机已停止 %1 分钟。请回答对话框后按“2: 开始自动挂机”。")
