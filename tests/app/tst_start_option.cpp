@@ -129,6 +129,7 @@ void TestStartOption::eachFolderRunsOneCopyOnItsOwnKeptLogin()
     QVERIFY(QString::fromUtf8(second.readAllStandardError()).contains(QStringLiteral("已经有一个本工具在运行")));
     QCOMPARE(occurrencesIn(other + "/run-journal.txt", QStringLiteral("启动")), 2);
     ::kill(pid_t(running->processId()), SIGKILL);
+    QVERIFY(running->waitForFinished(Patience)); // reaped: a zombie would still hold the folder's lock
     // Meanwhile the CMS ended its sessions: the login remembered in the
     // folder is sent again by itself, with nobody at the screen.
     cms.endSessions();
@@ -143,6 +144,7 @@ void TestStartOption::eachFolderRunsOneCopyOnItsOwnKeptLogin()
     running = std::make_unique<Tool>(home.path(), other);
     QTRY_VERIFY_WITH_TIMEOUT(cms.log().count(QStringLiteral("POST /login")) == 3, Patience); // the two above, and the tool's
     ::kill(pid_t(running->processId()), SIGKILL);
+    QVERIFY(running->waitForFinished(Patience)); // reaped: a zombie would still hold the folder's lock
     running = std::make_unique<Tool>(home.path(), other);
     QTRY_VERIFY_WITH_TIMEOUT(occurrencesIn(other + "/run-journal.txt", QStringLiteral("自动重新登录失败，请手动登陆")) == 1, Patience);
     QCOMPARE(occurrencesIn(other + "/run-journal.txt", QStringLiteral("上次自动登录没有结果")), 1);
