@@ -91,11 +91,13 @@ void TestStartOption::eachFolderRunsOneCopyOnItsOwnKeptLogin()
         QWebEnginePage page(&shared);
         QVERIFY(logInThrough(page, cms, Patience));
     }
-    {   // The first folder to start takes it over.
+    {   // The first folder to start takes it over, with the length kept in it.
+        QVERIFY(writeFile(site + "/cycle.ini", "minutes=30\n")); // as the window keeps a confirmed one
         Tool tool(home.path(), site);
         QTRY_VERIFY_WITH_TIMEOUT(posts() == 1, Patience);
         QVERIFY(lastPostHadTheLogin());
         QVERIFY(tool.endsWell(SIGTERM) && !tool.readAllStandardError().contains("page console message"));
+        QCOMPARE(occurrencesIn(site + "/run-journal.txt", QStringLiteral("开始自动挂机，采集间隔 30 分钟")), 1);
     }
 
     // A folder with a profile of its own, and no login in it: nothing is
