@@ -44,18 +44,16 @@ DailyReport::DailyReport(const RunWatch &watch, const Relogin &relogin, Notifier
     connect(&watch, &RunWatch::collectionPressed, this, [this] { count(&Tally::collections); });
     connect(&watch, &RunWatch::generationPressed, this, [this] { count(&Tally::generations); });
     connect(&watch, &RunWatch::troubleBegan, this, [this](SiteTrouble trouble) {
-        if (trouble == SiteTrouble::Outage) {
-            m_outageBegan = m_timers.wallTime();
+        if (trouble == SiteTrouble::Outage)
             count(&Tally::outages);
-        } else if (trouble == SiteTrouble::LoginLost) {
+        else if (trouble == SiteTrouble::LoginLost)
             count(&Tally::loginsLost);
-        } else if (trouble == SiteTrouble::PageChanged) {
+        else if (trouble == SiteTrouble::PageChanged)
             count(&Tally::pagesChanged);
-        }
     });
     connect(&watch, &RunWatch::troubleEnded, this, [this](SiteTrouble trouble) {
-        if (trouble == SiteTrouble::Outage && m_outageBegan.isValid())
-            count(&Tally::outageMinutes, int(std::exchange(m_outageBegan, {}).secsTo(m_timers.wallTime()) / 60));
+        if (trouble == SiteTrouble::Outage)
+            count(&Tally::outageMinutes, m_watch.health().outageMinutes);
     });
     connect(&relogin, &Relogin::tried, this, [this](Relogin::Outcome outcome) {
         if (outcome == Relogin::Outcome::LoggedIn)

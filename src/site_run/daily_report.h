@@ -47,5 +47,4 @@ private:
     const std::function<QString()> m_site;
     Timer *const m_minute;
     Tally m_tally;
-    QDateTime m_outageBegan; // invalid while there is none
 };

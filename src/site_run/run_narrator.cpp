@@ -259,7 +259,7 @@ void RunNarrator::troubleEnded(SiteTrouble trouble, const SiteHealth &health)
         break;
     case SiteTrouble::Outage:
         m_journal.write(QStringLiteral("网站恢复访问（无法访问约 %1 分钟）")
-                            .arg(health.outageSince.secsTo(QDateTime::currentDateTime()) / 60));
+                            .arg(health.outageMinutes));
         break;
     case SiteTrouble::PersonAwaited:
         m_journal.write(QStringLiteral("网站的询问已回答或已取消"));

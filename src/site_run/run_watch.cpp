@@ -6,6 +6,7 @@
 RunWatch::RunWatch(const StageMachine &stages, Browser &browser, TimerFactory &timers, QObject *parent)
     : QObject(parent),
       m_stages(stages),
+      m_timers(timers),
       m_reminder(timers.create(int(std::chrono::milliseconds(ReminderAfter).count()), this))
 {
     connect(&stages, &StageMachine::pageOpened, this, [this](StageMachine::Page page) {
@@ -62,7 +63,7 @@ void RunWatch::noteFailure(const LoadFailure &failure)
     if (++m_failuresInARow < 2 || m_health.outage)
         return;
     m_health.outage = failure;
-    m_health.outageSince = QDateTime::currentDateTime();
+    m_health.outageSince = m_timers.wallTime();
     emit troubleBegan(SiteTrouble::Outage);
 }
 
@@ -72,6 +73,7 @@ void RunWatch::noteLoaded()
     if (!m_health.outage)
         return;
     m_health.outage.reset();
+    m_health.outageMinutes = int(m_health.outageSince.secsTo(m_timers.wallTime()) / 60);
     emit troubleEnded(SiteTrouble::Outage);
 }
 

@@ -54,6 +54,7 @@ private:
     void noteLoaded();
 
     const StageMachine &m_stages;
+    TimerFactory &m_timers; // and the time of day
     Timer *const m_reminder;
     SiteHealth m_health;
     int m_failuresInARow = 0;

@@ -27,6 +27,7 @@ struct SiteHealth {
     bool loginLost = false;
     std::optional<LoadFailure> outage; // the failure that started it
     QDateTime outageSince;             // when the last outage began
+    int outageMinutes = 0;             // how long the last outage lasted, once it is over
     PersonWait awaited;
     std::optional<UnexpectedPage> unexpectedPage; // until that page is pressed again
     bool reloginFailed = false; // for the login lost now
