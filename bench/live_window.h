@@ -27,7 +27,7 @@ struct LiveWindow {
           keyring(timers),
           browser(BrowserProfile::nameFor(folder.path()), keyring),
           run(browser, timers, keyring, network, settings),
-          mainWindow(run, browser.view(), desktop, tray)
+          mainWindow(folder.path(), run.face(), browser.view(), desktop, tray)
     {
     }
 

@@ -70,7 +70,7 @@ int main(int argc, char *argv[])
         run.runWithoutAutomaticLogin();
     if (options.minutes > 0)
         run.setCycleLength(options.minutes);
-    MainWindow window(run, browser.view(), desktop, tray);
+    MainWindow window(folder, run.face(), browser.view(), desktop, tray);
     QObject::connect(&copy, &SingleCopy::comeForwardAsked, &window, &MainWindow::bringForward);
 
     QPointer<NotifyDialog> notifyDialog;

@@ -26,6 +26,7 @@ public:
     // The line keeps what it shows.
     void stop();
     Phase phase() const { return m_phase; }
+    int seconds() const { return m_seconds; }
     // Moves the seconds left without changing the phase or the beat.
     void setSeconds(int seconds) { m_seconds = seconds; }
 

@@ -2,14 +2,11 @@
 
 #include "address_panel.h"
 #include "app_icon.h"
-#include "automation/cycle_clock.h"
-#include "automation/stage_machine.h"
 #include "base/desktop.h"
 #include "cycle_length_validator.h"
 #include "half_width_space_label.h"
 #include "login_boxes.h"
-#include "settings/login_keeper.h"
-#include "site_run/site_run.h"
+#include "site_run/site_face.h"
 #include "status_line.h"
 #include "tray_icon.h"
 #include "window_layout.h"
@@ -50,17 +47,18 @@ void makeBold(QWidget *widget)
 
 } // namespace
 
-MainWindow::MainWindow(SiteRun &run, QWidget *browserView, Desktop &desktop, TrayIcon &tray,
-                       const AutostartPlaces &autostart, QWidget *parent)
-    : QWidget(parent), m_run(run), m_desktop(desktop), m_tray(tray)
+MainWindow::MainWindow(const QString &folder, SiteFace &site, QWidget *browserView, Desktop &desktop,
+                       TrayIcon &tray, const AutostartPlaces &autostart, QWidget *parent)
+    : QWidget(parent), m_site(&site), m_desktop(desktop), m_tray(tray)
 {
     setWindowTitle(caption());
     setWindowIcon(appIcon());
     setFont(windowFont());
     WindowLayout::sizeWindow(this);
-    buildControls(browserView, autostart);
+    buildControls(folder, autostart);
     connectControls();
-    showLoadedAddresses();
+    followAlarms(site);
+    showSite(site, browserView);
 }
 
 QString MainWindow::caption()
@@ -69,12 +67,8 @@ QString MainWindow::caption()
         + QUrl(QStringLiteral(PRODUCT_PAGE_URL)).host() + QStringLiteral(" 奥沃软件工作室");
 }
 
-void MainWindow::buildControls(QWidget *browserView, const AutostartPlaces &autostart)
+void MainWindow::buildControls(const QString &folder, const AutostartPlaces &autostart)
 {
-    m_browserView = browserView ? browserView : new QWidget;
-    m_browserView->setParent(this);
-    place(m_browserView, "browserView");
-
     m_startPanel = place(new QFrame(this), "startPanel");
     m_startPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_startPanel->setAutoFillBackground(true);
@@ -88,16 +82,14 @@ void MainWindow::buildControls(QWidget *browserView, const AutostartPlaces &auto
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     }
 
-    m_addressPanel = place(new AddressPanel(AutostartEntry(autostart, QFileInfo(m_run.settingsPath()).absolutePath()),
-                                            m_desktop, this),
-                           "addressPanel");
+    m_addressPanel = place(new AddressPanel(AutostartEntry(autostart, folder), m_desktop, this), "addressPanel");
 
     m_loginButton = place(new QPushButton(QStringLiteral("1: 手动登陆"), this), "loginButton");
     m_startButton = place(new QPushButton(QStringLiteral("2: 开始自动挂机"), this), "startButton");
     makeBold(m_loginButton);
     makeBold(m_startButton);
 
-    m_statusLine = place(new StatusLine(m_run, this), "statusLine");
+    m_statusLine = place(new StatusLine(this), "statusLine");
 
     place(new HalfWidthSpaceLabel(QStringLiteral("采集间隔时间：         分钟"), this), "cycleLengthLabel");
     m_cycleLengthBox = place(new QComboBox(this), "cycleLengthBox");
@@ -105,9 +97,7 @@ void MainWindow::buildControls(QWidget *browserView, const AutostartPlaces &auto
     m_cycleLengthBox->setInsertPolicy(QComboBox::NoInsert);
     m_cycleLengthBox->addItems({QStringLiteral("10"), QStringLiteral("12"), QStringLiteral("15"), QStringLiteral("18"),
                                 QStringLiteral("20"), QStringLiteral("25"), QStringLiteral("30"), QStringLiteral("35")});
-    m_cycleLengthBox->setEditText(QString::number(m_run.cycleLength()));
     m_lengthValidator = new CycleLengthValidator(m_cycleLengthBox);
-    m_lengthValidator->setFallback(m_run.cycleLength());
     m_cycleLengthBox->setValidator(m_lengthValidator);
     m_cycleLengthBox->setCompleter(nullptr); // typing "1" means one minute, not "10"
 
@@ -119,13 +109,12 @@ void MainWindow::buildControls(QWidget *browserView, const AutostartPlaces &auto
     m_notifySettingsButton->setStyleSheet(QStringLiteral("color: #0000ee; text-decoration: underline; border: none"));
 
     // Front to back: the address panel, the start panel, the browser.
-    m_browserView->lower();
     m_startPanel->raise();
     m_addressPanel->raise();
     m_cycleLengthBox->raise();
 
     const QList<QWidget *> fields = m_addressPanel->fields();
-    QWidget *focusOrder[] = {m_browserView,  m_startButton,  fields[0], fields[1], fields[2], fields[3],
+    QWidget *focusOrder[] = {m_startButton,  fields[0], fields[1], fields[2], fields[3],
                              m_loginButton,  m_addressPanel->saveButton(), m_addressPanel->autostartBox(),
                              m_addressSettingsButton, m_cycleLengthBox, m_startPanel, m_productPageButton,
                              m_notifySettingsButton};
@@ -133,13 +122,83 @@ void MainWindow::buildControls(QWidget *browserView, const AutostartPlaces &auto
         setTabOrder(focusOrder[i - 1], focusOrder[i]);
 }
 
+void MainWindow::showSite(SiteFace &site, QWidget *browserView)
+{
+    if (m_browserView)
+        m_browserView->hide();
+    m_site = &site;
+    m_browserView = browserView ? browserView : new QWidget;
+    if (m_browserView->parent() != this) {
+        m_browserView->setParent(this);
+        place(m_browserView, "browserView");
+        m_browserView->setObjectName(QStringLiteral("browserView"));
+    }
+    m_browserView->lower();
+    m_browserView->show();
+    setTabOrder(m_browserView, m_startButton);
+    bindSite();
+}
+
+void MainWindow::bindSite()
+{
+    delete m_binding;
+    m_binding = new QObject(this);
+    SiteFace &site = *m_site;
+    m_addressPanel->setAddresses(site.addresses());
+    // No file, or no whole record in it: the addresses must be entered and
+    // saved before logging in or starting.
+    m_addressPanel->setVisible(!site.addresses().complete());
+    m_cycleLengthBox->setEditText(QString::number(site.cycleLength()));
+    m_lengthValidator->setFallback(site.cycleLength());
+    m_statusLine->say(site.line());
+    showStage();
+    showRememberedLogin();
+    connect(&site, &SiteFace::lineChanged, m_binding, [this](const QString &text) { m_statusLine->say(text); });
+    connect(&site, &SiteFace::stageChanged, m_binding, [this] { showStage(); });
+    connect(&site, &SiteFace::rememberedLoginChanged, m_binding, [this] { showRememberedLogin(); });
+    connect(&site, &SiteFace::rememberOffered, m_binding, [this, &site](const RememberedLogin &login) {
+        askToRememberLogin(this, site.plainLoginFile(), [&site, login] { site.rememberLogin(login); });
+    });
+    connect(&site, &SiteFace::captchaFound, m_binding, [this] { tellLoginHasCaptcha(this); });
+}
+
+void MainWindow::showStage()
+{
+    const SiteFace &site = *m_site;
+    // The pages show from the first one opened, by "1", "2" or --start.
+    m_startPanel->setVisible(site.stepsShown());
+    // "1: 手动登陆" stays usable while the cycle runs: it stops the cycle and
+    // hands the browser to the operator.
+    const bool saved = site.addresses().complete();
+    m_loginButton->setEnabled(saved);
+    m_startButton->setEnabled(saved && !site.cycleRunning());
+    m_addressSettingsButton->setEnabled(!site.cycleRunning()); // a wrong address can be mended when stopped
+}
+
+void MainWindow::addSiteList(QWidget *list)
+{
+    m_namesSites = true;
+    list->setParent(this);
+    place(list, "siteList");
+    resize(list->geometry().right() + 8, height());
+    list->show();
+}
+
+void MainWindow::followAlarms(SiteFace &site)
+{
+    connect(&site, &SiteFace::alarmed, this, [this, &site](const QString &text) {
+        if (isHidden() && m_tray.isVisible())
+            m_tray.showMessage(m_namesSites ? site.host() + QStringLiteral("：") + text : text);
+    });
+}
+
 void MainWindow::connectControls()
 {
-    connect(m_addressPanel, &AddressPanel::edited, this, [this](const AdminAddresses &typed) { m_run.useAddresses(typed); });
+    connect(m_addressPanel, &AddressPanel::edited, this, [this](const AdminAddresses &typed) { m_site->useAddresses(typed); });
     connect(m_addressPanel, &AddressPanel::saveRequested, this, &MainWindow::saveAddresses);
-    connect(m_loginButton, &QPushButton::clicked, this, [this] { m_run.openLoginPage(); });
+    connect(m_loginButton, &QPushButton::clicked, this, [this] { m_site->openLoginPage(); });
     connect(m_startButton, &QPushButton::clicked, this, [this] {
-        m_run.startCycle();
+        m_site->startCycle();
         // The disabled buttons would hand the focus to the cycle length box,
         // whose blinking cursor keeps repainting the window around the clock.
         // Only the user's press moves it: a restart by the clock must never
@@ -151,38 +210,8 @@ void MainWindow::connectControls()
             [this] { m_desktop.openUrl(QUrl(QStringLiteral(PRODUCT_PAGE_URL))); });
     connect(m_notifySettingsButton, &QPushButton::clicked, this, &MainWindow::notifySettingsRequested);
     connect(&m_tray, &TrayIcon::notifySettingsRequested, this, &MainWindow::notifySettingsRequested);
-
-    const StageMachine &stages = m_run.stages();
-    // The pages show from the first one opened, by "1", "2" or --start.
-    connect(&stages, &StageMachine::loginOpened, m_startPanel, &QWidget::hide);
-    connect(&stages, &StageMachine::cycleStarted, m_startPanel, &QWidget::hide);
-    // "1: 手动登陆" stays usable: it stops the cycle and hands the browser to
-    // the operator.
-    connect(&stages, &StageMachine::cycleStarted, this, [this] {
-        m_startButton->setEnabled(false);
-        m_addressSettingsButton->setEnabled(false);
-    });
-    connect(&stages, &StageMachine::cycleStopped, this, [this] {
-        m_startButton->setEnabled(true);
-        m_addressSettingsButton->setEnabled(true); // a wrong address can be mended now
-    });
-    const LoginKeeper &logins = m_run.logins();
-    connect(&logins, &LoginKeeper::loaded, this, &MainWindow::showRememberedLogin);
-    connect(&logins, &LoginKeeper::changed, this, &MainWindow::showRememberedLogin);
-    connect(m_addressPanel, &AddressPanel::edited, this, &MainWindow::showRememberedLogin);
-    connect(m_addressPanel, &AddressPanel::forgetLoginRequested, this, [this] { m_run.forgetLogin(); });
-    connect(&m_run, &SiteRun::rememberOffered, this, [this](const RememberedLogin &login) {
-        const LoginKeeper &logins = m_run.logins();
-        askToRememberLogin(this, logins.keyringAnswers() ? QString() : logins.filePath(),
-                           [this, login] { m_run.rememberLogin(login); });
-    });
-    connect(&m_run, &SiteRun::captchaFound, this, [this] { tellLoginHasCaptcha(this); });
+    connect(m_addressPanel, &AddressPanel::forgetLoginRequested, this, [this] { m_site->forgetLogin(); });
     qApp->installEventFilter(this);
-
-    connect(m_statusLine, &StatusLine::alarmed, this, [this](const QString &text) {
-        if (isHidden() && m_tray.isVisible())
-            m_tray.showMessage(text);
-    });
 
     connect(&m_tray, &TrayIcon::restoreRequested, this, &MainWindow::restoreFromTray);
     connect(&m_tray, &TrayIcon::exitRequested, this, &MainWindow::askToQuit);
@@ -200,60 +229,45 @@ void MainWindow::acceptCycleLength(const QString &text)
     int pos = 0;
     if (m_lengthValidator->validate(input, pos) != QValidator::Acceptable)
         return;
-    m_run.keepCycleLength(input.toInt());
-    m_lengthValidator->setFallback(m_run.cycleLength());
+    m_site->keepCycleLength(input.toInt());
+    m_lengthValidator->setFallback(m_site->cycleLength());
 }
 
 void MainWindow::showRememberedLogin()
 {
-    const std::optional<RememberedLogin> &login = m_run.logins().login();
-    m_addressPanel->showRememberedLogin(login ? login->who() : QString(),
-                                        login && login->address == m_run.addresses().login);
+    m_addressPanel->showRememberedLogin(m_site->rememberedWho(), m_site->rememberedForThisAddress());
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress)
-        m_run.notePersonActive();
+        m_site->notePersonActive();
     return QWidget::eventFilter(watched, event);
-}
-
-void MainWindow::showLoadedAddresses()
-{
-    m_addressPanel->setAddresses(m_run.addresses());
-    // No file, or no whole record in it: the addresses must be entered and
-    // saved before logging in or starting.
-    const bool firstRun = !m_run.addresses().complete();
-    m_addressPanel->setVisible(firstRun);
-    m_loginButton->setEnabled(!firstRun);
-    m_startButton->setEnabled(!firstRun);
 }
 
 void MainWindow::saveAddresses(const AdminAddresses &addresses)
 {
-    m_startPanel->hide();
-    const QString failure = m_run.saveAddresses(addresses);
+    const QString failure = m_site->saveAddresses(addresses);
     m_addressPanel->hide();
-    m_loginButton->setEnabled(true);
-    m_startButton->setEnabled(true);
+    showStage();
     if (failure.isEmpty()) {
         m_desktop.inform(this, QStringLiteral("恭喜，保存成功，请手动登陆后台后，再开始挂机自动采集·"));
     } else {
         // The addresses still serve this run; the user must know they are not kept.
         m_desktop.inform(this, QStringLiteral("地址没有保存到文件“%1”：%2。本次运行仍使用这些地址，下次启动需要重新填写。")
-                                   .arg(QDir::toNativeSeparators(QFileInfo(m_run.settingsPath()).absoluteFilePath()),
+                                   .arg(QDir::toNativeSeparators(QFileInfo(m_site->settingsPath()).absoluteFilePath()),
                                         failure));
     }
 }
 
 void MainWindow::pressStartOnceShown()
 {
-    m_run.tellStartAtLogin();
+    m_site->tellStartAtLogin();
     QTimer::singleShot(0, this, [this] {
         if (m_startButton->isEnabled())
             m_startButton->click();
         else
-            m_statusLine->sayCannotStart();
+            m_site->sayCannotStart();
     });
 }
 

@@ -12,7 +12,7 @@ class Desktop;
 class QComboBox;
 class QFrame;
 class QPushButton;
-class SiteRun;
+class SiteFace;
 class StatusLine;
 class TrayIcon;
 
@@ -23,10 +23,11 @@ class TrayIcon;
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
-    // `browserView` is the widget that shows the run's browser; the window
+    // `browserView` is the widget that shows the site's browser; the window
     // takes it over. It may be null where no real browser is used.
-    // `autostart` is where the login autostart entry of its folder goes.
-    MainWindow(SiteRun &run, QWidget *browserView, Desktop &desktop, TrayIcon &tray,
+    // `folder` is the one the tool was started in; `autostart` is where its
+    // login autostart entry goes.
+    MainWindow(const QString &folder, SiteFace &site, QWidget *browserView, Desktop &desktop, TrayIcon &tray,
                const AutostartPlaces &autostart = AutostartPlaces::forThisUser(), QWidget *parent = nullptr);
 
     static QString caption();
@@ -39,6 +40,15 @@ public:
     // Out of the tray or the task bar, raised and active: another copy was
     // started in this folder.
     void bringForward();
+    // Shows another site in the window: its browser, buttons, addresses,
+    // length and red line; the commands go to it from now on.
+    void showSite(SiteFace &site, QWidget *browserView);
+    const SiteFace &shownSite() const { return *m_site; }
+    // The panel listing a set's sites, right of the browser; the window
+    // widens for it. From then on the tray's messages name their site.
+    void addSiteList(QWidget *list);
+    // A site whose alarms the tray tells while the window is hidden.
+    void followAlarms(SiteFace &site);
 
 signals:
     void quitRequested(); // the user confirmed the exit
@@ -53,9 +63,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void buildControls(QWidget *browserView, const AutostartPlaces &autostart);
+    void buildControls(const QString &folder, const AutostartPlaces &autostart);
     void connectControls();
-    void showLoadedAddresses();
+    void bindSite();
+    void showStage();
     void showRememberedLogin();
     void saveAddresses(const AdminAddresses &addresses);
     void acceptCycleLength(const QString &text);
@@ -63,11 +74,13 @@ private:
     void restoreFromTray();
     void askToQuit();
 
-    SiteRun &m_run;
+    SiteFace *m_site;
     Desktop &m_desktop;
     TrayIcon &m_tray;
+    QObject *m_binding = nullptr; // the connections to the shown site
+    bool m_namesSites = false;     // the tray's messages say which site
 
-    QWidget *m_browserView;
+    QWidget *m_browserView = nullptr;
     QFrame *m_startPanel; // the steps of use, over the browser until a page is opened
     AddressPanel *m_addressPanel;
     QPushButton *m_loginButton; // 1: 手动登陆

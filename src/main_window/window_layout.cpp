@@ -38,6 +38,7 @@ const Place Layout[] = {
     {"addressSettingsButton", 9360, 7080, 1455, 375},
     {"productPageButton", 9360, 7560, 1455, 375},
     {"notifySettingsButton", 4665, 7440, 945, 330}, // in the gap left of the cycle length
+    {"siteList", 10860, 120, 3300, 7710},           // a set's sites, right of the browser
 };
 
 const Place &placeOf(const char *name)

@@ -15,6 +15,7 @@
 #include "settings/login_keeper.h"
 #include "settings/notify_settings.h"
 #include "settings/settings_file.h"
+#include "site_face.h"
 
 #include <QFileInfo>
 #include <QUrl>
@@ -62,6 +63,7 @@ SiteRun::SiteRun(Browser &browser, TimerFactory &timers, Keyring &keyring, QNetw
         if (!m_certificatesNotKept.contains(words))
             m_certificatesNotKept << words;
     });
+    m_face = new SiteFace(*this);
 }
 
 SiteRun::~SiteRun()

@@ -20,6 +20,7 @@ class QNetworkAccessManager;
 class RunJournal;
 class RunNarrator;
 class RunWatch;
+class SiteFace;
 class StageMachine;
 class TimerFactory;
 
@@ -84,6 +85,9 @@ public:
     // quits.
     QStringList lastingWarnings() const;
 
+    // What a window shows of this run, and the way its commands come in.
+    SiteFace &face() { return *m_face; }
+
     const StageMachine &stages() const { return *m_stages; }
     const RunWatch &watch() const { return *m_watch; }
     const Relogin &relogin() const { return *m_relogin; }
@@ -112,4 +116,5 @@ private:
     Alerts *const m_alerts;
     DailyReport *const m_report;
     QStringList m_certificatesNotKept;
+    SiteFace *m_face;
 };

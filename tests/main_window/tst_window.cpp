@@ -62,7 +62,7 @@ struct Settings {
 // test answers, shown.
 struct Window {
     explicit Window(const QString &settings, const AutostartPlaces &places = AutostartPlaces::forThisUser())
-        : run(browser, clock, keyring, network, settings), mainWindow(run, nullptr, desktop, tray, places)
+        : run(browser, clock, keyring, network, settings), mainWindow(QFileInfo(settings).absolutePath(), run.face(), nullptr, desktop, tray, places)
     {
         mainWindow.show();
         // What is remembered decides whether a lost login is told at once.
