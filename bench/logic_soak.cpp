@@ -16,6 +16,7 @@
 
 #include "automation/countdown.h"
 #include "automation/cycle_clock.h"
+#include "automation/page_gate.h"
 #include "automation/stage_machine.h"
 #include "fake_browser.h"
 #include "virtual_clock.h"
@@ -107,7 +108,8 @@ Result run(int length, qint64 until, qint64 load)
 {
     VirtualClock time;
     LoadingBrowser browser(time, load);
-    StageMachine stages(browser, time, Addresses);
+    OpenGate alone;
+    StageMachine stages(browser, time, Addresses, alone);
     stages.setCycleLength(length);
 
     Course actual;

@@ -1,6 +1,6 @@
 #include "app/command_line.h"
 #include "app/quit_on_signal.h"
-#include "app/single_copy.h"
+#include "base/single_copy.h"
 #include "automation/browser_profile.h"
 #include "automation/web_engine_browser.h"
 #include "base/precise_timer.h"

@@ -104,8 +104,14 @@ public:
     // While the cycle drives the browser, the pages' dialogs are answered by
     // the browser itself; otherwise they wait for the person, as in any browser.
     virtual void setUnattended(bool unattended) = 0;
+    // A resting page gives back its memory (its renderer goes) until it is
+    // woken; a page on the screen stays awake whatever is asked.
+    virtual void setResting(bool resting) = 0;
+    // A load of the page's is in flight: one asked for, or a form's submission.
+    virtual bool loading() const = 0;
 
 signals:
+    void loadingEnded();
     void pageLoaded(const PageLoad &load);
     void pressReported(const PressOutcome &outcome);
     // While unattended, a page opened an alert, confirm, prompt or leave-page

@@ -3,6 +3,7 @@
 #include "browser.h"
 #include "countdown.h"
 #include "cycle_clock.h"
+#include "page_gate.h"
 #include "base/timer.h"
 
 namespace {
@@ -16,10 +17,12 @@ Timer *waitTimer(TimerFactory &timers, std::chrono::seconds length, const char *
 
 } // namespace
 
-StageMachine::StageMachine(Browser &browser, TimerFactory &timers, const AdminAddresses &addresses, QObject *parent)
+StageMachine::StageMachine(Browser &browser, TimerFactory &timers, const AdminAddresses &addresses, PageGate &gate,
+                           QObject *parent)
     : QObject(parent),
       m_browser(browser),
       m_addresses(addresses),
+      m_gate(gate),
       m_collectionWait(waitTimer(timers, CollectionWait, "collectionWait", this)),
       m_generationWait(waitTimer(timers, GenerationWait, "generationWait", this)),
       m_countdown(new Countdown(timers, this)),
@@ -34,7 +37,9 @@ StageMachine::StageMachine(Browser &browser, TimerFactory &timers, const AdminAd
             stop(Stop::PersonsDialog);
     });
     connect(m_clock, &CycleClock::cycleDue, this, &StageMachine::startCycle);
-    connect(m_clock, &CycleClock::homePageDue, this, [this] { open(Page::HomePage, m_addresses.homePage, true); });
+    connect(m_clock, &CycleClock::homePageDue, this, [this] {
+        m_gate.enter([this] { open(Page::HomePage, m_addresses.homePage, true); });
+    });
 }
 
 void StageMachine::openLoginPage()
@@ -48,9 +53,17 @@ void StageMachine::openLoginPage()
 void StageMachine::startCycle()
 {
     m_browser.setUnattended(true);
+    m_stage = Stage::AwaitingPage;
+    m_gate.enter([this] { openCollectionPage(); });
+    emit cycleStarted();
+}
+
+void StageMachine::openCollectionPage()
+{
+    if (m_stage != Stage::AwaitingPage)
+        return;
     m_stage = Stage::CollectionRequested;
     open(Page::Collection, m_addresses.collection);
-    emit cycleStarted();
 }
 
 void StageMachine::openLoginPageToLogIn()
@@ -72,6 +85,7 @@ void StageMachine::stop(Stop why)
 {
     m_stage = Stage::Idle;
     endWaits();
+    m_gate.leave();
     m_browser.setUnattended(false);
     emit cycleStopped(why);
 }
@@ -134,6 +148,9 @@ void StageMachine::startWait(Timer *wait)
 
 void StageMachine::onPageLoaded()
 {
+    // The home page ends the page's work until the clock needs it again.
+    if (m_page == Page::HomePage)
+        m_gate.leave();
     switch (m_stage) {
     case Stage::CollectionRequested:
         submitCollectionForm();
@@ -142,6 +159,7 @@ void StageMachine::onPageLoaded()
         submitGenerationForm();
         break;
     case Stage::Idle:
+    case Stage::AwaitingPage:
     case Stage::CollectionSubmitted:
     case Stage::GenerationSubmitted:
     case Stage::LoggingIn:

@@ -8,6 +8,7 @@
 
 class Browser;
 class Countdown;
+class PageGate;
 class CycleClock;
 class Timer;
 class TimerFactory;
@@ -29,8 +30,10 @@ public:
     static constexpr std::chrono::seconds CollectionWait{60};
     static constexpr std::chrono::seconds GenerationWait{20};
 
-    // `addresses` are read at each page opened, so they may change between pages.
-    StageMachine(Browser &browser, TimerFactory &timers, const AdminAddresses &addresses, QObject *parent = nullptr);
+    // `addresses` are read at each page opened, so they may change between
+    // pages. `gate` is asked before the page works for a cycle or the clock.
+    StageMachine(Browser &browser, TimerFactory &timers, const AdminAddresses &addresses, PageGate &gate,
+                 QObject *parent = nullptr);
 
     // Hands the browser to the operator: a running cycle stops, so that no
     // page of the tool's replaces the login page while they type.
@@ -58,7 +61,7 @@ signals:
     void pageOpened(StageMachine::Page page, const QString &address, bool again);
 
 private:
-    enum class Stage { Idle, CollectionRequested, CollectionSubmitted, GenerationRequested, GenerationSubmitted, LoggingIn };
+    enum class Stage { Idle, AwaitingPage, CollectionRequested, CollectionSubmitted, GenerationRequested, GenerationSubmitted, LoggingIn };
 
     void submitCollectionForm();
     void openGenerationPage();
@@ -67,6 +70,7 @@ private:
     void onPageLoaded();
     void onCollectionWaitOver();
     void onGenerationWaitOver();
+    void openCollectionPage();
     void stop(Stop why);
     void endWaits();
     void startWait(Timer *wait);
@@ -74,6 +78,7 @@ private:
 
     Browser &m_browser;
     const AdminAddresses &m_addresses;
+    PageGate &m_gate;
     Timer *const m_collectionWait;
     Timer *const m_generationWait;
     Countdown *const m_countdown;

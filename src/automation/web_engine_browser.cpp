@@ -153,8 +153,24 @@ void WebEngineBrowser::navigate(const QString &address)
     m_loadTimeout->start();
 }
 
+void WebEngineBrowser::setResting(bool resting)
+{
+    if (resting && m_view && m_view->isVisible())
+        return; // QtWebEngine keeps a shown page active
+    m_page->setLifecycleState(resting ? QWebEnginePage::LifecycleState::Discarded
+                                      : QWebEnginePage::LifecycleState::Active);
+}
+
 void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo &info)
 {
+    const bool wasLoading = std::exchange(m_loading, info.status() == QWebEngineLoadingInfo::LoadStartedStatus);
+    // Told once this end is dealt with: a page put to rest in answer must
+    // not go while its load's end is still being handled.
+    if (wasLoading && !m_loading)
+        QTimer::singleShot(0, this, [this] {
+            if (!m_loading)
+                emit loadingEnded();
+        });
     if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
         m_onRequestedPage = false;
     else if (std::exchange(m_loginSubmitted, false))

@@ -44,6 +44,8 @@ public:
     void pressSecondSubmitButton() override;
     void logIn(const RememberedLogin &login) override;
     void setUnattended(bool unattended) override;
+    void setResting(bool resting) override;
+    bool loading() const override { return m_loading; }
 
 protected:
     // Notes the person's clicks and keys in the view.
@@ -76,4 +78,5 @@ private:
     bool m_onRequestedPage = false;
     bool m_retried = false; // the requested load was asked for a second time
     bool m_loginSubmitted = false; // the end of the next load answers a login
+    bool m_loading = false;
 };

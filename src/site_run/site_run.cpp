@@ -23,14 +23,14 @@
 #include <cstdio>
 
 SiteRun::SiteRun(Browser &browser, TimerFactory &timers, Keyring &keyring, QNetworkAccessManager &network,
-                 const QString &settingsPath, QObject *parent)
+                 const QString &settingsPath, PageGate *gate, QObject *parent)
     : QObject(parent),
       m_settingsPath(settingsPath),
       m_addresses(SettingsFile::loadLastRecord(settingsPath)),
       m_keptLength(KeptCycleLength::load(settingsPath)),
       m_lastRun(RunJournal::lastRun(RunJournal::pathBeside(settingsPath))),
       m_journal(new RunJournal(RunJournal::pathBeside(settingsPath), this)),
-      m_stages(new StageMachine(browser, timers, m_addresses, this)),
+      m_stages(new StageMachine(browser, timers, m_addresses, gate ? *gate : m_alone, this)),
       // The narrator hears every event before the watch, so that a page's
       // line comes before the trouble it causes.
       m_narrator(new RunNarrator(*m_stages, browser, *m_journal, this)),
@@ -50,14 +50,7 @@ SiteRun::SiteRun(Browser &browser, TimerFactory &timers, Keyring &keyring, QNetw
         m_stages->setCycleLength(m_keptLength);
     m_journal->write(QStringLiteral("启动"));
     m_narrator->follow(*m_watch);
-    QStringList problems;
-    m_notifier->setSettings(NotifySettings::load(notifySettingsPath(), &problems));
-    for (const QString &problem : problems) {
-        std::fprintf(stderr, "orvo-collector: notify.ini: %s\n", qUtf8Printable(problem));
-        m_journal->write(QStringLiteral("notify.ini 有误：") + problem);
-    }
-    if (NotifySettings::readableByOthers(notifySettingsPath()))
-        m_journal->write(RunNarrator::notifySettingsReadableByOthers());
+    loadNotifySettings();
     connect(&browser, &Browser::certificatesNotKept, this, [this](const CertificatesNotKept &failure) {
         const QString words = RunNarrator::certificatesNotKept(failure);
         if (!m_certificatesNotKept.contains(words))
@@ -73,7 +66,32 @@ SiteRun::~SiteRun()
 
 QString SiteRun::notifySettingsPath() const
 {
-    return NotifySettings::pathBeside(m_settingsPath);
+    return hasOwnNotifySettings() || m_sharedNotifyPath.isEmpty() ? NotifySettings::pathBeside(m_settingsPath)
+                                                                  : m_sharedNotifyPath;
+}
+
+bool SiteRun::hasOwnNotifySettings() const
+{
+    return QFileInfo::exists(NotifySettings::pathBeside(m_settingsPath));
+}
+
+void SiteRun::shareNotifySettings(const QString &setPath)
+{
+    m_sharedNotifyPath = setPath;
+    if (!hasOwnNotifySettings())
+        loadNotifySettings();
+}
+
+void SiteRun::loadNotifySettings()
+{
+    QStringList problems;
+    m_notifier->setSettings(NotifySettings::load(notifySettingsPath(), &problems));
+    for (const QString &problem : problems) {
+        std::fprintf(stderr, "orvo-collector: notify.ini: %s\n", qUtf8Printable(problem));
+        m_journal->write(QStringLiteral("notify.ini 有误：") + problem);
+    }
+    if (NotifySettings::readableByOthers(notifySettingsPath()))
+        m_journal->write(RunNarrator::notifySettingsReadableByOthers());
 }
 
 void SiteRun::rememberLogin(const RememberedLogin &login)

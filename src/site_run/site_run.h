@@ -1,5 +1,6 @@
 #pragma once
 
+#include "automation/page_gate.h"
 #include "base/run_journal.h"
 #include "settings/admin_addresses.h"
 
@@ -32,13 +33,18 @@ class SiteRun : public QObject {
     Q_OBJECT
 public:
     // `settingsPath` is the site's 123.txt; its journal and notify.ini are
-    // kept beside it. The addresses are loaded from it at once.
+    // kept beside it. The addresses are loaded from it at once. `gate`, where
+    // given, is where the cycle asks for its page in a set of sites.
     SiteRun(Browser &browser, TimerFactory &timers, Keyring &keyring, QNetworkAccessManager &network,
-            const QString &settingsPath, QObject *parent = nullptr);
+            const QString &settingsPath, PageGate *gate = nullptr, QObject *parent = nullptr);
     ~SiteRun() override;
 
     QString settingsPath() const { return m_settingsPath; }
+    // The site's own notify.ini; in a set, the set's where the site has none.
     QString notifySettingsPath() const;
+    // In a set: alerts go as the set's notify.ini says, unless the site has its own.
+    void shareNotifySettings(const QString &setPath);
+    bool hasOwnNotifySettings() const;
     // The addresses in use; on a first run some are empty.
     const AdminAddresses &addresses() const { return m_addresses; }
     // The CMS's host, as the alerts name it.
@@ -101,8 +107,12 @@ signals:
     void captchaFound();
 
 private:
+    void loadNotifySettings();
+
     const QString m_settingsPath;
+    QString m_sharedNotifyPath;
     AdminAddresses m_addresses;
+    OpenGate m_alone; // the gate when none is given
     int m_keptLength; // in cycle.ini; 0: none
     RunJournal::LastRun m_lastRun; // read before this run's first line
     RunJournal *const m_journal;

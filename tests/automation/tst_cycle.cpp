@@ -3,6 +3,7 @@
 
 #include "automation/countdown.h"
 #include "base/precise_timer.h"
+#include "automation/page_gate.h"
 #include "automation/stage_machine.h"
 #include "fake_browser.h"
 
@@ -63,7 +64,8 @@ void TestCycle::cycleKeepsItsCourseAndItsTimes()
     VirtualClock clock;
     FakeBrowser browser(clock);
     const AdminAddresses addresses{"login", "collect", "generate", "home"};
-    StageMachine stages(browser, clock, addresses);
+    OpenGate alone;
+    StageMachine stages(browser, clock, addresses, alone);
     QString line;
     connect(&stages.countdown(), &Countdown::captionChanged, this, [&line](const QString &text) { line = text; });
 

@@ -38,6 +38,13 @@ public:
     }
     // Ends the load with the next of `loads`, or as loaded when none is left.
     void setUnattended(bool) override {}
+    void setResting(bool rest) override { resting = rest; }
+    bool loading() const override { return loadingNow; }
+    void endLoading()
+    {
+        loadingNow = false;
+        emit loadingEnded();
+    }
     // Sent when the form is as remembered, and then logged in.
     void logIn(const RememberedLogin &) override
     {
@@ -67,6 +74,8 @@ public:
     bool loginFormAsRemembered = true;
     qint64 loginAnswerDelay = 0; // ms
     QList<PageLoad> loads;
+    bool resting = false;
+    bool loadingNow = false; // a load of the page's own (a form's POST, say)
 
 private:
     void record(const QString &what) { calls.append({m_clock.now(), what}); }

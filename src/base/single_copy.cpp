@@ -23,11 +23,13 @@ SingleCopy::SingleCopy(const QString &folder, QObject *parent) : QObject(parent)
 
 SingleCopy::~SingleCopy() = default; // QLockFile is complete here
 
-SingleCopy::Claim SingleCopy::claim()
+SingleCopy::Claim SingleCopy::claim(bool callForward)
 {
     if (!m_lock->tryLock(0)) {
         if (m_lock->error() != QLockFile::LockFailedError)
             return Claim::Unlocked; // run rather than never
+        if (!callForward)
+            return Claim::Taken;
         QLocalSocket socket;
         socket.connectToServer(m_name);
         socket.waitForConnected(2000); // another process answers; nothing of this one's waits on it

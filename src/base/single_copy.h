@@ -24,7 +24,8 @@ public:
         Taken,    // another copy does, and has been asked to come forward
         Unlocked  // no lock can be kept here: this copy runs, but cannot know it is the only one
     };
-    Claim claim();
+    // `callForward`: a copy that holds the folder is asked to come forward.
+    Claim claim(bool callForward = true);
 
 signals:
     void comeForwardAsked(); // a later copy started in this folder

@@ -1,0 +1,27 @@
+#include "page_slots.h"
+
+void PageSlots::ask(const void *site, std::function<void()> go)
+{
+    if (m_in.contains(site) || (m_in.size() < m_count && m_waiting.isEmpty())) {
+        if (!m_in.contains(site))
+            m_in << site;
+        return go();
+    }
+    for (Waiting &waiting : m_waiting) {
+        if (waiting.site == site)
+            return void(waiting.go = std::move(go)); // the latest wish counts
+    }
+    m_waiting.append({site, std::move(go)});
+}
+
+void PageSlots::leave(const void *site)
+{
+    m_waiting.removeIf([site](const Waiting &waiting) { return waiting.site == site; });
+    if (!m_in.removeOne(site))
+        return;
+    while (m_in.size() < m_count && !m_waiting.isEmpty()) {
+        Waiting next = m_waiting.takeFirst();
+        m_in << next.site;
+        next.go();
+    }
+}

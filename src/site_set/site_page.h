@@ -1,0 +1,42 @@
+#pragma once
+
+#include "automation/page_gate.h"
+
+#include <QDateTime>
+#include <QObject>
+
+class Browser;
+class PageSlots;
+class TimerFactory;
+
+// One site's page in a set: woken when its cycle needs it, once one of the
+// set's slots is free, and put to rest when the cycle is done with it,
+// unless a person looks at it or a box of its waits for an answer. A page
+// with a load in flight (a collection's POST, say) rests only once that load
+// has ended: a CMS may stop its work when the browser goes mid-request.
+class SitePage : public QObject, public PageGate {
+    Q_OBJECT
+public:
+    SitePage(Browser &browser, PageSlots &pageSlots, TimerFactory &timers, QObject *parent = nullptr);
+    ~SitePage() override;
+
+    void enter(std::function<void()> go) override;
+    void leave() override;
+    // The person looks at it, or no more.
+    void setLookedAt(bool lookedAt);
+    bool working() const { return m_working; }
+
+signals:
+    // It waited `seconds` for a slot before it could work.
+    void startedLate(int seconds);
+
+private:
+    void restIfIdle();
+
+    Browser &m_browser;
+    PageSlots &m_slots;
+    TimerFactory &m_timers;
+    bool m_working = false;
+    bool m_lookedAt = false;
+    bool m_awaited = false; // a box waits for an answer
+};
