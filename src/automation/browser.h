@@ -6,6 +6,8 @@
 #include <QString>
 #include <QUrl>
 
+class QWidget;
+
 // Why a page did not load: the kind of failure, and the browser's own
 // error name, or the number that goes with it.
 struct LoadFailure {
@@ -109,6 +111,8 @@ public:
     virtual void setResting(bool resting) = 0;
     // A load of the page's is in flight: one asked for, or a form's submission.
     virtual bool loading() const = 0;
+    // The widget that shows its pages; none where nothing is shown.
+    virtual QWidget *view() const { return nullptr; }
 
 signals:
     void loadingEnded();

@@ -36,7 +36,7 @@ public:
     ~WebEngineBrowser() override;
 
     // The view to place in the window; whoever places it owns it.
-    QWebEngineView *view() const { return m_view; }
+    QWebEngineView *view() const override { return m_view; }
     QWebEnginePage *page() const;
 
     void navigate(const QString &address) override;

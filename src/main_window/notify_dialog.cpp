@@ -103,6 +103,17 @@ void NotifyDialog::sendTest()
     });
 }
 
+void NotifyDialog::noteOwnSettings(const QStringList &folders)
+{
+    auto *note = new QLabel(folders.isEmpty() ? QStringLiteral("这里的设置用于列表中的所有站点。")
+                                              : QStringLiteral("这里的设置用于列表中的站点，以下站点使用自己文件夹里的 notify.ini：\n")
+                                                    + folders.join(QLatin1Char('\n')),
+                            this);
+    note->setObjectName(QStringLiteral("ownSettingsNote"));
+    note->setWordWrap(true);
+    static_cast<QFormLayout *>(layout())->insertRow(0, note);
+}
+
 void NotifyDialog::save()
 {
     const NotifySettings settings = typed();
@@ -112,5 +123,6 @@ void NotifyDialog::save()
     if (const QString failure = settings.save(m_path); !failure.isEmpty())
         return tell(QStringLiteral("无法保存 notify.ini：") + failure);
     m_notifier.setSettings(settings);
+    emit saved(settings);
     accept();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/notify_settings.h"
+
 #include <QDialog>
 
 class Notifier;
@@ -7,7 +9,6 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-struct NotifySettings;
 
 // 通知设置: the group robot's address, its kind and secret, and the heartbeat
 // address, as kept in notify.ini. The test message goes out with the values
@@ -16,6 +17,11 @@ class NotifyDialog : public QDialog {
     Q_OBJECT
 public:
     NotifyDialog(const QString &path, Notifier &notifier, const QString &site, QWidget *parent = nullptr);
+    // In a set: names the site folders whose own notify.ini is not this one.
+    void noteOwnSettings(const QStringList &folders);
+
+signals:
+    void saved(const NotifySettings &settings);
 
 private:
     NotifySettings typed() const;

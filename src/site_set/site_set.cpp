@@ -3,7 +3,9 @@
 #include "automation/browser.h"
 #include "automation/browser_profile.h"
 #include "automation/stage_machine.h"
+#include "base/run_journal.h"
 #include "base/single_copy.h"
+#include "notify/notifier.h"
 #include "base/timer.h"
 #include "settings/notify_settings.h"
 #include "settings/settings_file.h"
@@ -22,8 +24,34 @@ SiteSet::SiteSet(const QString &folder, BrowserMaker makeBrowser, TimerFactory &
       m_timers(timers),
       m_keyring(keyring),
       m_network(network),
-      m_slots(slotCount)
+      m_slots(slotCount),
+      m_journal(new RunJournal(RunJournal::pathBeside(QDir(folder).filePath(SettingsFile::defaultPath())), this)),
+      m_notifier(new Notifier(network, timers, *m_journal, this))
 {
+    m_notifier->setSettings(NotifySettings::load(notifySettingsPath(), nullptr));
+}
+
+QString SiteSet::notifySettingsPath() const
+{
+    return NotifySettings::pathBeside(SiteListFile::pathIn(m_folder));
+}
+
+void SiteSet::useNotifySettings(const NotifySettings &settings)
+{
+    for (const Site &site : std::as_const(m_sites)) {
+        if (site.run && site.run->notifySettingsPath() == notifySettingsPath())
+            site.run->notifier().setSettings(settings);
+    }
+}
+
+QStringList SiteSet::sitesWithOwnNotifySettings() const
+{
+    QStringList folders;
+    for (const Site &site : m_sites) {
+        if (site.run && site.run->notifySettingsPath() != notifySettingsPath())
+            folders << site.folder;
+    }
+    return folders;
 }
 
 SiteSet::~SiteSet()
@@ -37,6 +65,12 @@ QString SiteSet::load()
     QString error;
     for (const ListedSite &listed : SiteListFile::read(m_folder, &error))
         m_sites << open(listed.folder, listed.problem);
+    for (const Site &site : std::as_const(m_sites)) {
+        if (!site.problem.isEmpty())
+            m_journal->write(QStringLiteral("sites.txt 中的站点 %1 无法运行：%2").arg(site.folder, site.problem));
+    }
+    if (!error.isEmpty())
+        m_journal->write(QStringLiteral("无法读取 sites.txt：") + error);
     return error;
 }
 
@@ -65,7 +99,7 @@ SiteSet::Site SiteSet::open(const QString &folder, QString problem)
     site.page = new SitePage(*site.browser, m_slots, m_timers, this);
     site.run = new SiteRun(*site.browser, m_timers, m_keyring, m_network, QDir(folder).filePath(SettingsFile::defaultPath()),
                            site.page, this);
-    site.run->shareNotifySettings(NotifySettings::pathBeside(SiteListFile::pathIn(m_folder)));
+    site.run->shareNotifySettings(notifySettingsPath());
     connect(site.page, &SitePage::startedLate, site.run, [run = site.run](int seconds) {
         run->journal().write(QStringLiteral("等待其他站点的页面载入，晚了 %1 秒").arg(seconds));
     });

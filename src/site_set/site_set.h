@@ -9,6 +9,9 @@
 
 class Browser;
 class Keyring;
+class Notifier;
+class RunJournal;
+struct NotifySettings;
 class QNetworkAccessManager;
 class SingleCopy;
 class SitePage;
@@ -39,6 +42,16 @@ public:
     ~SiteSet() override;
 
     QString folder() const { return m_folder; }
+    // The set's own journal, beside sites.txt: what the list says is wrong.
+    RunJournal &journal() { return *m_journal; }
+    // The set's notify.ini, for every site without one of its own; its
+    // notifier sends the test messages of 通知设置.
+    QString notifySettingsPath() const;
+    Notifier &notifier() { return *m_notifier; }
+    // Saved in 通知设置: applies to every site without its own file.
+    void useNotifySettings(const NotifySettings &settings);
+    // The folders of the sites that have a notify.ini of their own.
+    QStringList sitesWithOwnNotifySettings() const;
     // Reads sites.txt and starts the runs. Returns why the file could not
     // be read; nothing runs then.
     QString load();
@@ -70,6 +83,8 @@ private:
     Keyring &m_keyring;
     QNetworkAccessManager &m_network;
     PageSlots m_slots;
+    RunJournal *const m_journal;
+    Notifier *const m_notifier;
     QList<Site> m_sites;
     int m_lookedAt = -1;
 };
