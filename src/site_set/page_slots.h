@@ -5,7 +5,7 @@
 
 // The few pages of a set that may load at the same time. Sites ask in
 // turn and are let in first come, first served as others leave; a site
-// already in goes on at once.
+// already in goes on at once while nobody waits.
 class PageSlots {
 public:
     static constexpr int DefaultCount = 4;
@@ -13,8 +13,8 @@ public:
     explicit PageSlots(int count = DefaultCount) : m_count(count) {}
 
     void ask(const void *site, std::function<void()> go);
-    // Leaves its slot, or the queue.
-    void leave(const void *site);
+    // Leaves its slot, and the queue unless `queueToo` is false.
+    void leave(const void *site, bool queueToo = true);
     int inUse() const { return int(m_in.size()); }
 
 private:
