@@ -12,11 +12,14 @@
 #include "main_window/app_icon.h"
 #include "main_window/main_window.h"
 #include "main_window/notify_dialog.h"
+#include "main_window/site_list_panel.h"
 #include "base/qt_desktop.h"
 #include "main_window/system_tray_icon.h"
 #include "settings/keyring.h"
 #include "settings/login_keeper.h"
 #include "settings/notify_settings.h"
+#include "set_on_virtual_time.h"
+#include "site_run/site_face.h"
 #include "site_run/site_run.h"
 #include "text_file.h"
 
@@ -28,6 +31,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QNetworkAccessManager>
@@ -147,6 +151,7 @@ private slots:
     void trayIconHasAPictureAndItsExitEntryAsksToQuit();
     void boxesShowOutsideTextAsItIsAndEscapeCancels();
     void aLoginThatWorkedIsRememberedOnlyOnEnterAndForgottenOnRequest();
+    void aSetsCommandsReachOnlyTheSelectedSiteAndRowsShowTheirOwnTrouble();
     void entryStartsTheToolInItsOwnFolder_data();
     void entryStartsTheToolInItsOwnFolder();
 };
@@ -553,6 +558,45 @@ void TestWindow::entryStartsTheToolInItsOwnFolder()
     QCOMPARE(entries(places.directory).size(), 1);
     QCOMPARE(valueOf(places.directory + QLatin1Char('/') + entries(places.directory).first(), QStringLiteral("Path")),
              otherFolder);
+}
+
+void TestWindow::aSetsCommandsReachOnlyTheSelectedSiteAndRowsShowTheirOwnTrouble()
+{
+    SetOnVirtualTime set({"a", "b", "c"}, "a\nb\nc\n");
+    QCOMPARE(set.set.load(), QString());
+    FakeDesktop desktop;
+    FakeTrayIcon tray;
+    MainWindow window(set.folder.path(), set.run("a")->face(), nullptr, desktop, tray);
+    auto *list = new SiteListPanel(set.set, window, desktop);
+    window.addSiteList(list);
+    list->select(0);
+    window.show();
+    auto *rows = window.findChild<QListWidget *>("siteRows");
+    QTest::keyClick(rows, Qt::Key_Down);
+    QCOMPARE(&window.shownSite(), &set.run("b")->face());
+    QTest::mouseClick(window.findChild<QPushButton *>("startButton"), Qt::LeftButton);
+    QTest::mouseClick(window.findChild<QPushButton *>("loginButton"), Qt::LeftButton);
+    QTest::mouseClick(window.findChild<QPushButton *>("startButton"), Qt::LeftButton);
+    for (const QString &site : {"a", "c"})
+        QVERIFY(set.browsers[site]->calls.isEmpty());
+    QCOMPARE(set.collections("b").size(), 2);
+    QCOMPARE(set.browsers["b"]->calls.at(1).what, QString("http://b/login"));
+
+    // c's CMS goes down while the window is in the tray: only c's row says so,
+    // and the tray names it.
+    QTest::mouseClick(window.findChild<QPushButton *>("startAllButton"), Qt::LeftButton);
+    const PageLoad refused{PageLoad::Failed, {LoadFailure::ConnectionRefused, "ERR_CONNECTION_REFUSED"}, {}};
+    set.browsers["c"]->loads = {refused, refused, refused};
+    window.hide();
+    tray.visible = true;
+    set.clock.advance(7 * 60000); // c starts half a cycle after a
+    QVERIFY2(rows->item(2)->text().contains("无法访问"), qPrintable(rows->item(2)->text()));
+    for (int row : {0, 1})
+        QVERIFY2(!rows->item(row)->text().contains("⚠"), qPrintable(rows->item(row)->text()));
+    QCOMPARE(tray.messages.size(), 1);
+    QVERIFY2(tray.messages[0].startsWith("c："), qPrintable(tray.messages[0]));
+    set.clock.advance(10 * 60000); // loads well again
+    QVERIFY2(!rows->item(2)->text().contains("⚠"), qPrintable(rows->item(2)->text()));
 }
 
 QTEST_MAIN(TestWindow)

@@ -3,72 +3,15 @@
 
 #include "automation/stage_machine.h"
 #include "base/single_copy.h"
-#include "fake_browser.h"
-#include "settings/keyring.h"
-#include "settings/settings_file.h"
+#include "set_on_virtual_time.h"
 #include "site_run/site_run.h"
 #include "site_set/site_list_file.h"
 #include "site_set/site_page.h"
-#include "site_set/site_set.h"
 #include "text_file.h"
 
 #include <QDir>
-#include <QNetworkAccessManager>
-#include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-
-// A set's folder with site folders in it, each with the addresses of a CMS
-// of its own name, run by one SiteSet over browsers that finish every page
-// a second after it is asked for.
-struct Set {
-    explicit Set(const QStringList &sites, const QByteArray &list, int slotCount = 4)
-        : set(folder.path(), [this](const QString &site, QObject *parent) -> Browser * {
-              auto *browser = new FakeBrowser(clock);
-              browser->setParent(parent);
-              browser->setLoadDelay(1000);
-              browsers[QFileInfo(site).fileName()] = browser;
-              return browser;
-          }, clock, keyring, network, slotCount)
-    {
-        for (const QString &site : sites) {
-            QDir(folder.path()).mkdir(site);
-            const QString cms = "http://" + site + "/";
-            SettingsFile::appendRecord(path(site + "/123.txt"), {cms + "login", cms + "collect", cms + "generate", cms + "home"});
-        }
-        if (!list.isNull())
-            writeFile(path("sites.txt"), list);
-    }
-    QString path(const QString &name) const { return QDir(folder.path()).filePath(name); }
-    SiteRun *run(const QString &site) const
-    {
-        for (const SiteSet::Site &each : set.sites()) {
-            if (QFileInfo(each.folder).fileName() == site)
-                return each.run;
-        }
-        return nullptr;
-    }
-    // When each collection page of `site` was asked for, in seconds.
-    QList<qint64> collections(const QString &site) const
-    {
-        QList<qint64> times;
-        for (const FakeBrowser::Call &call : browsers[site]->calls) {
-            if (call.what.endsWith("/collect"))
-                times << call.at / 1000;
-        }
-        return times;
-    }
-
-    QTemporaryDir folder;
-    VirtualClock clock;
-    Keyring keyring{clock};
-    QNetworkAccessManager network;
-    QMap<QString, FakeBrowser *> browsers;
-    SiteSet set;
-};
-
-} // namespace
 
 class TestSiteSet : public QObject {
     Q_OBJECT
@@ -100,7 +43,7 @@ void TestSiteSet::everyListedFolderRunsOnceOrSaysWhy()
     QFETCH(QByteArray, list);
     QFETCH(QString, lockedElsewhere);
     QFETCH(QStringList, sites);
-    Set set({"a", "b"}, QByteArray(list).replace("{set}", QDir(QTemporaryDir().path()).path().toUtf8()));
+    SetOnVirtualTime set({"a", "b"}, QByteArray(list).replace("{set}", QDir(QTemporaryDir().path()).path().toUtf8()));
     writeFile(set.path("sites.txt"), list.replace("{set}", set.folder.path().toUtf8()));
     SingleCopy other(QDir(set.path(lockedElsewhere)).canonicalPath());
     if (!lockedElsewhere.isEmpty())
@@ -122,7 +65,7 @@ void TestSiteSet::noMorePagesLoadThanTheSlotsAndEverySiteCompletes()
     // Six sites of a minute each, two slots: their cycles cannot all run
     // when due, but they all run.
     const QStringList names{"a", "b", "c", "d", "e", "f"};
-    Set set(names, "a\nb\nc\nd\ne\nf\n", 2);
+    SetOnVirtualTime set(names, "a\nb\nc\nd\ne\nf\n", 2);
     QCOMPARE(set.set.load(), QString());
     int mostWorking = 0;
     for (FakeBrowser *browser : std::as_const(set.browsers)) {
@@ -149,7 +92,7 @@ void TestSiteSet::noMorePagesLoadThanTheSlotsAndEverySiteCompletes()
 
 void TestSiteSet::aSiteDelayedByASlotKeepsItsOwnRhythm()
 {
-    Set set({"a", "b"}, "a\nb\n", 1);
+    SetOnVirtualTime set({"a", "b"}, "a\nb\n", 1);
     QCOMPARE(set.set.load(), QString());
     set.run("a")->setCycleLength(10);
     set.run("b")->setCycleLength(2);
@@ -164,7 +107,7 @@ void TestSiteSet::aSiteDelayedByASlotKeepsItsOwnRhythm()
 
 void TestSiteSet::aPageRestsOnlyWhenNothingNeedsIt()
 {
-    Set set({"a", "b"}, "a\nb\n");
+    SetOnVirtualTime set({"a", "b"}, "a\nb\n");
     QCOMPARE(set.set.load(), QString());
     FakeBrowser &page = *set.browsers["a"];
     QVERIFY(page.resting);
