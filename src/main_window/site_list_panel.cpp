@@ -99,11 +99,12 @@ void SiteListPanel::showRow(int index)
 void SiteListPanel::showSelected()
 {
     const int index = m_rows->currentRow();
+    if (index >= 0 && m_set.sites().at(index).run) {
+        const SiteSet::Site &site = m_set.sites().at(index);
+        m_window.showSite(site.run->face(), site.browser->view());
+    }
+    // Once the other page is off the screen: a page shown cannot rest.
     m_set.setLookedAt(index);
-    if (index < 0 || !m_set.sites().at(index).run)
-        return;
-    const SiteSet::Site &site = m_set.sites().at(index);
-    m_window.showSite(site.run->face(), site.browser->view());
 }
 
 void SiteListPanel::askForFolder()
