@@ -13,7 +13,6 @@
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QPushButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 SiteListPanel::SiteListPanel(SiteSet &set, MainWindow &window, Desktop &desktop)
@@ -86,11 +85,7 @@ void SiteListPanel::showRow(int index)
     }
     const SiteFace &face = site.run->face();
     const QStringList marks = face.troubleMarks();
-    // Sites of one host on several ports are told apart by the port.
-    const QUrl address = QUrl::fromUserInput(face.addresses().collection);
-    const QString host = address.host().isEmpty() ? QFileInfo(site.folder).fileName()
-        : address.port() < 0                      ? address.host()
-                                                  : address.host() + QLatin1Char(':') + QString::number(address.port());
+    const QString host = face.host().isEmpty() ? QFileInfo(site.folder).fileName() : face.host();
     row->setText(host + QLatin1Char('\n') + face.shortState()
                  + (marks.isEmpty() ? QString() : QStringLiteral("  ⚠ ") + marks.join(QLatin1Char(' '))));
     row->setForeground(marks.isEmpty() ? palette().text().color() : QColor(255, 0, 0));

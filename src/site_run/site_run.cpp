@@ -133,7 +133,9 @@ QStringList SiteRun::lastingWarnings() const
 
 QString SiteRun::site() const
 {
-    return QUrl::fromUserInput(m_addresses.collection).host();
+    // Sites of one host on several ports are told apart by the port.
+    const QUrl address = QUrl::fromUserInput(m_addresses.collection);
+    return address.port() < 0 ? address.host() : address.host() + QLatin1Char(':') + QString::number(address.port());
 }
 
 void SiteRun::openLoginPage()

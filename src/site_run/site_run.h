@@ -47,7 +47,7 @@ public:
     bool hasOwnNotifySettings() const;
     // The addresses in use; on a first run some are empty.
     const AdminAddresses &addresses() const { return m_addresses; }
-    // The CMS's host, as the alerts name it.
+    // The CMS's host, and its port where the address names one, as the alerts name it.
     QString site() const;
 
     // The person's commands.
