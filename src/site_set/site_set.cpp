@@ -28,7 +28,10 @@ SiteSet::SiteSet(const QString &folder, BrowserMaker makeBrowser, TimerFactory &
       m_journal(new RunJournal(RunJournal::pathBeside(QDir(folder).filePath(SettingsFile::defaultPath())), this)),
       m_notifier(new Notifier(network, timers, *m_journal, this))
 {
-    m_notifier->setSettings(NotifySettings::load(notifySettingsPath(), nullptr));
+    QStringList problems;
+    m_notifier->setSettings(NotifySettings::load(notifySettingsPath(), &problems));
+    for (const QString &problem : problems)
+        m_journal->write(QStringLiteral("notify.ini 有误：") + problem);
 }
 
 QString SiteSet::notifySettingsPath() const

@@ -13,6 +13,9 @@
 #include "site_run/run_watch.h"
 #include "settings/keyring.h"
 #include "settings/login_keeper.h"
+#include "settings/notify_settings.h"
+#include "settings/settings_file.h"
+#include "site_set/site_set.h"
 #include "site_run/site_run.h"
 #include "text_file.h"
 
@@ -127,6 +130,7 @@ private slots:
     void pageDialogsOutsideTheCyclesPressesAreThePersons();
     void aLostLoginIsSentAgainOnceAsRemembered_data();
     void aLostLoginIsSentAgainOnceAsRemembered();
+    void aSetsPagesRestBetweenCyclesAndWakeToBePressedEachOnItsOwnSite();
     void questionsOfTheSiteAreTheOperatorsToAnswer_data();
     void questionsOfTheSiteAreTheOperatorsToAnswer();
 };
@@ -393,6 +397,82 @@ void TestWebEngineCycle::aLostLoginIsSentAgainOnceAsRemembered()
         }
     }
     QVERIFY(files > 5);
+}
+
+// Three sites of a set in one process, each with a CMS of its own and the
+// login remembered in its folder, started together: their pages rest between
+// cycles and wake to be pressed, each on its own site with its own session;
+// a CMS stopped is that site's outage alone, told once.
+void TestWebEngineCycle::aSetsPagesRestBetweenCyclesAndWakeToBePressedEachOnItsOwnSite()
+{
+    QTemporaryDir folder;
+    std::vector<std::unique_ptr<FakeCms>> cms;
+    for (int i = 0; i < 3; ++i) {
+        cms.push_back(std::make_unique<FakeCms>());
+        QVERIFY(cms[i]->listen());
+        const QString site = folder.filePath(QString::number(i));
+        QVERIFY(QDir().mkdir(site));
+        QStringList addresses;
+        for (const char *page : {FakeCms::Login, FakeCms::Collection, FakeCms::Generation, FakeCms::HomePage})
+            addresses << cms[i]->address(page);
+        QCOMPARE(SettingsFile::appendRecord(site + "/123.txt", AdminAddresses::fromLines(addresses)), QString());
+        RememberedLogin login{addresses[0], 0, "username", "admin", "password", "orvo123"};
+        login.submitter = "submit_button";
+        login.fieldNames = QStringList{"nonce", "username", "password", "submit_button"};
+        QVERIFY(writeFile(site + "/login.ini", login.toText()));
+        QFile::setPermissions(site + "/login.ini", QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+    QVERIFY(writeFile(folder.filePath("sites.txt"), "0\n1\n2\n"));
+    NotifySettings robot;
+    robot.webhook = cms[0]->url("/robot/send");
+    robot.kind = RobotKind::Json;
+    QCOMPARE(robot.save(folder.filePath("notify.ini")), QString());
+    ScaledTimerFactory timers(Speedup);
+    Keyring keyring(timers);
+    QNetworkAccessManager network;
+    SiteSet set(folder.path(), [&keyring](const QString &site, QObject *parent) -> Browser * {
+        return new WebEngineBrowser(BrowserProfile::nameFor(site), keyring, 2000, parent);
+    }, timers, keyring, network);
+    QCOMPARE(set.load(), QString());
+    QList<int> rests(3, 0);
+    for (int i = 0; i < 3; ++i) {
+        connect(static_cast<WebEngineBrowser *>(set.sites()[i].browser)->page(), &QWebEnginePage::lifecycleStateChanged,
+                this, [&rests, i](QWebEnginePage::LifecycleState state) {
+                    rests[i] += state == QWebEnginePage::LifecycleState::Discarded;
+                });
+        set.sites()[i].run->setCycleLength(3);
+    }
+    set.startAll();
+    const auto collections = [&cms](int i) { return cms[i]->log().count("POST /collect"); };
+    for (int i = 0; i < 3; ++i) {
+        QTRY_VERIFY_WITH_TIMEOUT(collections(i) >= 3, Patience * 2);
+        QVERIFY(rests[i] >= 2);
+        for (const HttpRequest &request : cms[i]->requests()) {
+            if (request.method == "POST" && request.path() != "/login" && request.path() != "/robot/send")
+                QVERIFY2(cms[i]->carriesSession(request), qPrintable(FakeCms::describe(request)));
+        }
+        for (int other = 0; other < 3; ++other)
+            QCOMPARE(occurrencesIn(RunJournal::pathBeside(set.sites()[i].run->settingsPath()),
+                                   cms[other]->address(FakeCms::Collection)) > 0, other == i);
+    }
+    const QString down = set.sites()[2].run->site();
+    cms[2].reset();
+    QTRY_VERIFY_WITH_TIMEOUT(set.sites()[2].run->watch().health().outage.has_value(), Patience * 2);
+    const auto outages = [&cms] {
+        QStringList told;
+        for (const HttpRequest &request : cms[0]->requests()) {
+            if (request.path() == "/robot/send" && request.body.contains("\"event\":\"outage\""))
+                told << QString::fromUtf8(request.body);
+        }
+        return told;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(outages().size(), 1, Patience);
+    QVERIFY2(outages()[0].contains(down), qPrintable(outages()[0]));
+    const int collectedBefore = collections(0) + collections(1);
+    QTRY_VERIFY_WITH_TIMEOUT(collections(0) + collections(1) >= collectedBefore + 2, Patience * 2);
+    for (int i : {0, 1})
+        QVERIFY(!set.sites()[i].run->watch().health().outage);
+    QCOMPARE(outages().size(), 1);
 }
 
 void TestWebEngineCycle::questionsOfTheSiteAreTheOperatorsToAnswer_data()
