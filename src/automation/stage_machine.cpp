@@ -37,9 +37,7 @@ StageMachine::StageMachine(Browser &browser, TimerFactory &timers, const AdminAd
             stop(Stop::PersonsDialog);
     });
     connect(m_clock, &CycleClock::cycleDue, this, &StageMachine::startCycle);
-    connect(m_clock, &CycleClock::homePageDue, this, [this] {
-        m_gate.enter([this] { open(Page::HomePage, m_addresses.homePage, true); });
-    });
+    connect(m_clock, &CycleClock::homePageDue, this, [this] { open(Page::HomePage, m_addresses.homePage, true); });
 }
 
 void StageMachine::openLoginPage()
@@ -47,23 +45,17 @@ void StageMachine::openLoginPage()
     if (isRunning())
         stop(Stop::LoginPressed);
     emit loginOpened();
-    open(Page::Login, m_addresses.login);
+    // The person's own page: at once, whatever the other sites load.
+    ++m_openings;
+    show(Page::Login, m_addresses.login, false);
 }
 
 void StageMachine::startCycle()
 {
     m_browser.setUnattended(true);
-    m_stage = Stage::AwaitingPage;
-    m_gate.enter([this] { openCollectionPage(); });
-    emit cycleStarted();
-}
-
-void StageMachine::openCollectionPage()
-{
-    if (m_stage != Stage::AwaitingPage)
-        return;
     m_stage = Stage::CollectionRequested;
     open(Page::Collection, m_addresses.collection);
+    emit cycleStarted();
 }
 
 void StageMachine::openLoginPageToLogIn()
@@ -85,6 +77,7 @@ void StageMachine::stop(Stop why)
 {
     m_stage = Stage::Idle;
     endWaits();
+    ++m_openings; // a page still waiting for the gate is not opened
     m_gate.leave();
     m_browser.setUnattended(false);
     emit cycleStopped(why);
@@ -132,6 +125,16 @@ void StageMachine::setCycleLength(int minutes)
 
 void StageMachine::open(Page page, const QString &address, bool again)
 {
+    // Only the page asked for last opens, once the gate lets it.
+    const quint64 opening = ++m_openings;
+    m_gate.enter([this, page, address, again, opening] {
+        if (opening == m_openings)
+            show(page, address, again);
+    });
+}
+
+void StageMachine::show(Page page, const QString &address, bool again)
+{
     m_page = page;
     emit pageOpened(page, address, again);
     m_browser.navigate(address);
@@ -148,6 +151,7 @@ void StageMachine::startWait(Timer *wait)
 
 void StageMachine::onPageLoaded()
 {
+    m_gate.loaded();
     // The home page ends the page's work until the clock needs it again.
     if (m_page == Page::HomePage)
         m_gate.leave();
@@ -159,7 +163,6 @@ void StageMachine::onPageLoaded()
         submitGenerationForm();
         break;
     case Stage::Idle:
-    case Stage::AwaitingPage:
     case Stage::CollectionSubmitted:
     case Stage::GenerationSubmitted:
     case Stage::LoggingIn:

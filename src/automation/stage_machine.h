@@ -31,7 +31,7 @@ public:
     static constexpr std::chrono::seconds GenerationWait{20};
 
     // `addresses` are read at each page opened, so they may change between
-    // pages. `gate` is asked before the page works for a cycle or the clock.
+    // pages. `gate` is asked before each page the cycle or the clock opens.
     StageMachine(Browser &browser, TimerFactory &timers, const AdminAddresses &addresses, PageGate &gate,
                  QObject *parent = nullptr);
 
@@ -61,7 +61,7 @@ signals:
     void pageOpened(StageMachine::Page page, const QString &address, bool again);
 
 private:
-    enum class Stage { Idle, AwaitingPage, CollectionRequested, CollectionSubmitted, GenerationRequested, GenerationSubmitted, LoggingIn };
+    enum class Stage { Idle, CollectionRequested, CollectionSubmitted, GenerationRequested, GenerationSubmitted, LoggingIn };
 
     void submitCollectionForm();
     void openGenerationPage();
@@ -70,11 +70,11 @@ private:
     void onPageLoaded();
     void onCollectionWaitOver();
     void onGenerationWaitOver();
-    void openCollectionPage();
     void stop(Stop why);
     void endWaits();
     void startWait(Timer *wait);
     void open(Page page, const QString &address, bool again = false);
+    void show(Page page, const QString &address, bool again);
 
     Browser &m_browser;
     const AdminAddresses &m_addresses;
@@ -85,4 +85,5 @@ private:
     CycleClock *const m_clock;
     Stage m_stage = Stage::Idle;
     Page m_page = Page::Login;
+    quint64 m_openings = 0; // pages asked for
 };

@@ -4,8 +4,7 @@
 #include <functional>
 
 // The few pages of a set that may load at the same time. Sites ask in
-// turn and are let in first come, first served as others leave; a site
-// already in goes on at once while nobody waits.
+// turn and are let in first come, first served as others leave.
 class PageSlots {
 public:
     static constexpr int DefaultCount = 4;
@@ -13,11 +12,13 @@ public:
     explicit PageSlots(int count = DefaultCount) : m_count(count) {}
 
     void ask(const void *site, std::function<void()> go);
-    // Leaves its slot, and the queue unless `queueToo` is false.
-    void leave(const void *site, bool queueToo = true);
+    // Leaves its slot, or the queue.
+    void leave(const void *site);
     int inUse() const { return int(m_in.size()); }
 
 private:
+    void letIn();
+
     struct Waiting {
         const void *site;
         std::function<void()> go;

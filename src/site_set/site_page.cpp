@@ -4,8 +4,6 @@
 #include "base/timer.h"
 #include "page_slots.h"
 
-#include <memory>
-
 SitePage::SitePage(Browser &browser, PageSlots &pageSlots, TimerFactory &timers, QObject *parent)
     : QObject(parent), m_browser(browser), m_slots(pageSlots), m_timers(timers)
 {
@@ -24,18 +22,18 @@ SitePage::~SitePage()
 void SitePage::enter(std::function<void()> go)
 {
     const QDateTime asked = m_timers.wallTime();
-    auto went = std::make_shared<bool>(false);
-    m_slots.ask(this, [this, asked, went, go = std::move(go)] {
-        *went = true;
+    m_slots.ask(this, [this, asked, go = std::move(go)] {
         m_working = true;
         m_browser.setResting(false);
         if (const qint64 waited = asked.secsTo(m_timers.wallTime()); waited > 0)
             emit startedLate(int(waited));
         go();
     });
-    // Sent behind the others, out of the slot it had: it rests meanwhile.
-    if (!*went && std::exchange(m_working, false))
-        restIfIdle();
+}
+
+void SitePage::loaded()
+{
+    m_slots.leave(this);
 }
 
 void SitePage::leave()

@@ -9,11 +9,12 @@ class Browser;
 class PageSlots;
 class TimerFactory;
 
-// One site's page in a set: woken when its cycle needs it, once one of the
-// set's slots is free, and put to rest when the cycle is done with it,
-// unless a person looks at it or a box of its waits for an answer. A page
-// with a load in flight (a collection's POST, say) rests only once that load
-// has ended: a CMS may stop its work when the browser goes mid-request.
+// One site's page in a set: each page its cycle opens waits for one of the
+// set's slots to load in; the page is awake from the first of them until the
+// cycle is done with it, and then rests, unless a person looks at it or a
+// box of its waits for an answer. A page with a load in flight (a
+// collection's POST, say) rests only once that load has ended: a CMS may
+// stop its work when the browser goes mid-request.
 class SitePage : public QObject, public PageGate {
     Q_OBJECT
 public:
@@ -21,13 +22,14 @@ public:
     ~SitePage() override;
 
     void enter(std::function<void()> go) override;
+    void loaded() override;
     void leave() override;
     // The person looks at it, or no more.
     void setLookedAt(bool lookedAt);
     bool working() const { return m_working; }
 
 signals:
-    // It waited `seconds` for a slot before it could work.
+    // A page waited `seconds` for a slot before it could load.
     void startedLate(int seconds);
 
 private:

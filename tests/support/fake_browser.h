@@ -17,6 +17,7 @@ public:
     void navigate(const QString &address) override
     {
         record(address);
+        ++inFlight;
         if (m_loadDelay >= 0)
             m_clock.schedule(m_loadDelay, [this] { finishLoad(); });
     }
@@ -59,6 +60,7 @@ public:
     {
         const PageLoad load = loads.isEmpty() ? PageLoad{} : loads.takeFirst();
         m_onPage = load.loaded();
+        --inFlight;
         emit pageLoaded(load);
     }
     // -1: pages finish only through finishLoad().
@@ -75,6 +77,7 @@ public:
     qint64 loginAnswerDelay = 0; // ms
     QList<PageLoad> loads;
     bool resting = false;
+    int inFlight = 0; // pages asked for and not yet finished
     bool loadingNow = false; // a load of the page's own (a form's POST, say)
 
 private:
