@@ -1,7 +1,7 @@
 #pragma once
 
-#include "automation/browser_profile.h"
-#include "automation/web_engine_browser.h"
+#include "automation/web_engine/browser_profile.h"
+#include "automation/web_engine/web_engine_browser.h"
 #include "fake_cms.h"
 #include "fake_desktop.h"
 #include "fake_tray_icon.h"

@@ -14,10 +14,10 @@
 //
 //   logic-soak [--days N] [--load-ms D]
 
-#include "automation/countdown.h"
-#include "automation/cycle_clock.h"
+#include "automation/cycle/countdown.h"
+#include "automation/cycle/cycle_clock.h"
 #include "automation/page_gate.h"
-#include "automation/stage_machine.h"
+#include "automation/cycle/stage_machine.h"
 #include "fake_browser.h"
 #include "virtual_clock.h"
 

@@ -7,10 +7,10 @@
 //   many-sites-runner --sites N [--cycles C] [--speedup S] [--cycle-minutes M]
 //                     [--slots K] [--timeline FILE]
 
-#include "automation/cycle_clock.h"
-#include "automation/stage_machine.h"
-#include "automation/web_engine_browser.h"
-#include "automation/browser_profile.h"
+#include "automation/cycle/cycle_clock.h"
+#include "automation/cycle/stage_machine.h"
+#include "automation/web_engine/web_engine_browser.h"
+#include "automation/web_engine/browser_profile.h"
 #include "faulty_cms.h"
 #include "fake_desktop.h"
 #include "fake_tray_icon.h"
@@ -62,7 +62,8 @@ int number(const QCommandLineParser &parser, const QString &name, int fallback, 
 
 // What one site did, in the tool's seconds.
 struct SiteFigures {
-    int cycles = 0;      // home pages reached after a collection
+    int due = 0;         // cycles begun: the first, and each restart due
+    int cycles = 0;      // cycles that reached their home page
     int collections = 0; // collection buttons pressed
     int delayed = 0;     // pages that waited for a slot
     double worstOffset = 0; // from a restart due to its collection page opened
@@ -165,12 +166,15 @@ int main(int argc, char *argv[])
         SiteRun &run = *set.sites()[i].run;
         run.setCycleLength(minutes);
         SiteFigures &site = figures[i];
-        QObject::connect(&run.watch(), &RunWatch::cycleCompleted, &app, [&site] { ++site.cycles; });
+        QObject::connect(&run.stages(), &StageMachine::pageOpened, &app, [&site](StageMachine::Page page, const QString &, bool again) {
+            site.cycles += page == StageMachine::Page::HomePage && !again;
+        });
         QObject::connect(&run.watch(), &RunWatch::collectionPressed, &app, [&site] { ++site.collections; });
         QObject::connect(set.sites()[i].page, &SitePage::startedLate, &app, [&site] { ++site.delayed; });
         // The stage machine hears a restart due before this does: a page
         // opened in that same moment was not late.
         QObject::connect(&run.stages().clock(), &CycleClock::cycleDue, &app, [&site, toolSeconds] {
+            ++site.due;
             if (toolSeconds() - site.openedAt > 0.5)
                 site.dueAt = toolSeconds();
         });
@@ -192,8 +196,10 @@ int main(int argc, char *argv[])
     QTimer sample;
     QObject::connect(&sample, &QTimer::timeout, &app, [&] {
         int awake = 0;
+        // A page that never loaded anything has no renderer yet: it is not counted.
         for (WebEngineBrowser *browser : std::as_const(browsers))
-            awake += browser->page()->lifecycleState() == QWebEnginePage::LifecycleState::Active;
+            awake += browser->page()->lifecycleState() == QWebEnginePage::LifecycleState::Active
+                && !browser->page()->url().isEmpty();
         mostAwake = qMax(mostAwake, awake);
         if (timeline.isOpen())
             timeline.write(QStringLiteral("awake %1 %2 %3\n").arg(QDateTime::currentMSecsSinceEpoch()).arg(awake).arg(loading).toUtf8());
@@ -220,8 +226,10 @@ int main(int argc, char *argv[])
     for (int i = 0; i < sites; ++i) {
         const SiteFigures &site = figures[i];
         short_ += site.cycles < cycles;
+        // A collection not pressed: the CMS's faults (an error page, a hang,
+        // a cut reply, a login ended) as much as the tool's.
         std::printf("site %d: cycles %d, collections missed %d, worst restart offset %.0f s, pages delayed by a slot %d\n",
-                    i, site.cycles, qMax(0, site.cycles - site.collections), site.worstOffset, site.delayed);
+                    i, site.cycles, qMax(0, site.due + 1 - site.collections), site.worstOffset, site.delayed);
     }
     out("sites_short_of_cycles", QString::number(short_));
     return short_ == 0 ? 0 : 1;

@@ -12,8 +12,8 @@
 // Time is counted in ticks of the tool's own (shortened) timers, never read
 // off the wall clock, except for the run time reported at the end.
 
-#include "automation/cycle_clock.h"
-#include "automation/web_engine_browser.h"
+#include "automation/cycle/cycle_clock.h"
+#include "automation/web_engine/web_engine_browser.h"
 #include "base/run_journal.h"
 #include "base/timer.h"
 #include "faulty_cms.h"

@@ -1,6 +1,6 @@
 #include "command_line.h"
 
-#include "automation/cycle_clock.h"
+#include "automation/cycle/cycle_clock.h"
 
 #include <QCommandLineParser>
 #include <QDir>

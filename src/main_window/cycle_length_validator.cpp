@@ -1,6 +1,6 @@
 #include "cycle_length_validator.h"
 
-#include "automation/cycle_clock.h"
+#include "automation/cycle/cycle_clock.h"
 
 QValidator::State CycleLengthValidator::validate(QString &input, int &) const
 {

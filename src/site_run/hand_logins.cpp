@@ -1,8 +1,8 @@
 #include "hand_logins.h"
 
 #include "automation/browser.h"
-#include "automation/requested_load.h"
-#include "automation/stage_machine.h"
+#include "automation/web_engine/requested_load.h"
+#include "automation/cycle/stage_machine.h"
 #include "run_watch.h"
 #include "settings/login_keeper.h"
 

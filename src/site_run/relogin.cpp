@@ -1,7 +1,7 @@
 #include "relogin.h"
 
 #include "automation/browser.h"
-#include "automation/stage_machine.h"
+#include "automation/cycle/stage_machine.h"
 #include "base/timer.h"
 #include "run_watch.h"
 #include "settings/login_keeper.h"

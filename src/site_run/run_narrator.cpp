@@ -1,6 +1,6 @@
 #include "run_narrator.h"
 
-#include "automation/cycle_clock.h"
+#include "automation/cycle/cycle_clock.h"
 #include "base/one_line.h"
 #include "base/run_journal.h"
 #include "relogin.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "automation/stage_machine.h"
+#include "automation/cycle/stage_machine.h"
 #include "site_health.h"
 
 #include <QObject>

@@ -1,8 +1,8 @@
 #include "site_face.h"
 
-#include "automation/countdown.h"
-#include "automation/cycle_clock.h"
-#include "automation/stage_machine.h"
+#include "automation/cycle/countdown.h"
+#include "automation/cycle/cycle_clock.h"
+#include "automation/cycle/stage_machine.h"
 #include "run_narrator.h"
 #include "run_watch.h"
 #include "settings/login_keeper.h"

@@ -1,8 +1,8 @@
 #include "site_run.h"
 
 #include "alerts.h"
-#include "automation/cycle_clock.h"
-#include "automation/stage_machine.h"
+#include "automation/cycle/cycle_clock.h"
+#include "automation/cycle/stage_machine.h"
 #include "base/no_link.h"
 #include "daily_report.h"
 #include "base/run_journal.h"

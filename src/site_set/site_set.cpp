@@ -1,8 +1,8 @@
 #include "site_set.h"
 
 #include "automation/browser.h"
-#include "automation/browser_profile.h"
-#include "automation/stage_machine.h"
+#include "automation/web_engine/browser_profile.h"
+#include "automation/cycle/stage_machine.h"
 #include "base/run_journal.h"
 #include "base/single_copy.h"
 #include "notify/notifier.h"

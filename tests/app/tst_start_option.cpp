@@ -3,8 +3,8 @@
 // the real program; a termination signal ends it once.
 
 #include "app/quit_on_signal.h"
-#include "automation/browser_profile.h"
-#include "automation/web_engine_browser.h"
+#include "automation/web_engine/browser_profile.h"
+#include "automation/web_engine/web_engine_browser.h"
 #include "base/precise_timer.h"
 #include "fake_cms.h"
 #include "text_file.h"

@@ -1,10 +1,10 @@
 // The collection cycle on virtual time: the stage machine with its cycle clock
 // and red countdown line, seen through what the browser is asked to do.
 
-#include "automation/countdown.h"
+#include "automation/cycle/countdown.h"
 #include "base/precise_timer.h"
 #include "automation/page_gate.h"
-#include "automation/stage_machine.h"
+#include "automation/cycle/stage_machine.h"
 #include "fake_browser.h"
 
 #include <QSignalSpy>

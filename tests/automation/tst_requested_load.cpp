@@ -3,7 +3,7 @@
 // another load's end for it submits the wrong form, and missing it holds the
 // cycle until the load time-out.
 
-#include "automation/requested_load.h"
+#include "automation/web_engine/requested_load.h"
 
 #include <QTest>
 

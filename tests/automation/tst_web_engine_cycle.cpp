@@ -3,10 +3,10 @@
 // cookie, and what the person meets; the waits of the cycle run faster than
 // in the tool.
 
-#include "automation/accepted_certificates.h"
-#include "automation/browser_profile.h"
-#include "automation/stage_machine.h"
-#include "automation/web_engine_browser.h"
+#include "automation/web_engine/accepted_certificates.h"
+#include "automation/web_engine/browser_profile.h"
+#include "automation/cycle/stage_machine.h"
+#include "automation/web_engine/web_engine_browser.h"
 #include "base/run_journal.h"
 #include "fake_cms.h"
 #include "scaled_timer_factory.h"

@@ -2,8 +2,8 @@
 // message boxes the test answers: the settings file on disk, the buttons, the
 // cycle length box, closing, the tray, the autostart entry.
 
-#include "automation/cycle_clock.h"
-#include "automation/stage_machine.h"
+#include "automation/cycle/cycle_clock.h"
+#include "automation/cycle/stage_machine.h"
 #include "base/run_journal.h"
 #include "fake_browser.h"
 #include "fake_cms.h"

@@ -1,7 +1,7 @@
 // A set of sites on virtual time, over browsers that load nothing: what
 // sites.txt runs, how few pages load at once, and when a page rests.
 
-#include "automation/stage_machine.h"
+#include "automation/cycle/stage_machine.h"
 #include "base/single_copy.h"
 #include "set_on_virtual_time.h"
 #include "site_run/site_run.h"

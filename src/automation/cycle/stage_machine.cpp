@@ -1,9 +1,9 @@
 #include "stage_machine.h"
 
-#include "browser.h"
-#include "countdown.h"
-#include "cycle_clock.h"
-#include "page_gate.h"
+#include "automation/browser.h"
+#include "automation/cycle/countdown.h"
+#include "automation/cycle/cycle_clock.h"
+#include "automation/page_gate.h"
 #include "base/timer.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "accepted_certificates.h"
-#include "browser.h"
+#include "automation/web_engine/accepted_certificates.h"
+#include "automation/browser.h"
 
 #include <QHash>
 #include <QList>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "browser.h"
-#include "requested_load.h"
+#include "automation/browser.h"
+#include "automation/web_engine/requested_load.h"
 
 #include <QPointer>
 #include <QWebEngineView>

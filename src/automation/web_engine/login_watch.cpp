@@ -1,6 +1,6 @@
 #include "login_watch.h"
 
-#include "page_scripts.h"
+#include "automation/web_engine/page_scripts.h"
 
 #include <QFile>
 #include <QJsonArray>

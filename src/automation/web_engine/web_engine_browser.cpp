@@ -1,13 +1,13 @@
 #include "web_engine_browser.h"
 
-#include "accepted_certificates.h"
+#include "automation/web_engine/accepted_certificates.h"
 #include "base/owner_only.h"
-#include "certificate_questions.h"
-#include "login_watch.h"
-#include "page_scripts.h"
+#include "automation/boxes/certificate_questions.h"
+#include "automation/web_engine/login_watch.h"
+#include "automation/web_engine/page_scripts.h"
 #include "settings/site_passwords.h"
-#include "site_login.h"
-#include "unattended_page.h"
+#include "automation/boxes/site_login.h"
+#include "automation/web_engine/unattended_page.h"
 
 #include <QChildEvent>
 #include <QLocale>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "browser.h"
+#include "automation/browser.h"
 
 #include <QHash>
 #include <QObject>
