@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   qt6-declarative-dev qt6-webengine-dev qt6-webchannel-dev libqt6webenginecore6-bin
   fonts-wqy-zenhei xdg-utils
+  qt6-translations-l10n # Qt's own boxes (the folder picker of 添加站点) in Chinese
   desktop-file-utils # the install test validates the desktop entries
   dpkg-dev file # cpack -G DEB computes the package's dependencies with them
   openssl # the tests make certificates for their HTTPS server

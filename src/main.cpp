@@ -23,11 +23,14 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QNetworkAccessManager>
 #include <QPointer>
 #include <QQuickWindow>
 #include <QScreen>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
 #include <memory>
@@ -183,6 +186,11 @@ int main(int argc, char *argv[])
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvo-collector"));
+    // Qt's own boxes (the folder picker) speak Chinese, as the tool does.
+    QTranslator qtWords;
+    if (qtWords.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtWords);
     QGuiApplication::setDesktopFileName(QStringLiteral("orvo-collector"));
     const RunOptions options = runOptions(QApplication::arguments());
     // Ends the tool; set below to tell the robot first.
