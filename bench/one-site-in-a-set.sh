@@ -21,6 +21,7 @@ fi
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 port=$((20000 + RANDOM % 20000))
+touch "$work/cms.log"
 "$build/bench/fake-cms" --port "$port" --log "$work/cms.log" >/dev/null 2>&1 &
 site=$work/set/site
 mkdir -p "$site"
