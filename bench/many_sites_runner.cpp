@@ -151,7 +151,7 @@ int main(int argc, char *argv[])
 
     FakeDesktop desktop;
     FakeTrayIcon tray;
-    MainWindow window(folder.path(), set.sites()[0].run->face(), browsers[0]->view(), desktop, tray);
+    MainWindow window(folder.path(), *set.sites()[0].face, browsers[0]->view(), desktop, tray);
     auto *panel = new SiteListPanel(set, window, desktop);
     window.addSiteList(panel);
     panel->select(0);

@@ -144,7 +144,7 @@ int runSet(const QString &folder, SingleCopy &copy, const RunOptions &options, s
             site.run->setCycleLength(options.minutes);
     }
     const SiteSet::Site &shown = set.sites()[first];
-    MainWindow window(folder, shown.run->face(), shown.browser->view(), process.desktop, process.tray);
+    MainWindow window(folder, *shown.face, shown.browser->view(), process.desktop, process.tray);
     auto *list = new SiteListPanel(set, window, process.desktop);
     window.addSiteList(list);
     list->select(first);

@@ -3,7 +3,6 @@
 #include "base/desktop.h"
 #include "main_window.h"
 #include "site_run/site_face.h"
-#include "site_run/site_run.h"
 #include "site_set/site_set.h"
 #include "automation/browser.h"
 
@@ -57,15 +56,15 @@ void SiteListPanel::addRow(int index)
     m_rows->insertItem(index, QString());
     const SiteSet::Site &site = m_set.sites().at(index);
     showRow(index);
-    if (!site.run)
+    if (!site.face)
         return;
-    SiteFace &face = site.run->face();
+    SiteFace &face = *site.face;
     if (&face != m_shownAtStart)
         m_window.followAlarms(face);
     // The row of the face, wherever the rows above it went.
     const auto show = [this, &face] {
         for (int i = 0; i < m_set.sites().size(); ++i) {
-            if (m_set.sites()[i].run && &m_set.sites()[i].run->face() == &face)
+            if (m_set.sites()[i].face == &face)
                 showRow(i);
         }
     };
@@ -78,12 +77,12 @@ void SiteListPanel::showRow(int index)
 {
     const SiteSet::Site &site = m_set.sites().at(index);
     QListWidgetItem *row = m_rows->item(index);
-    if (!site.run) {
+    if (!site.face) {
         row->setText(QDir::toNativeSeparators(site.folder) + QLatin1Char('\n') + site.problem);
         row->setForeground(Qt::gray);
         return;
     }
-    const SiteFace &face = site.run->face();
+    const SiteFace &face = *site.face;
     const QStringList marks = face.troubleMarks();
     const QString host = face.host().isEmpty() ? QFileInfo(site.folder).fileName() : face.host();
     row->setText(host + QLatin1Char('\n') + face.shortState()
@@ -94,9 +93,9 @@ void SiteListPanel::showRow(int index)
 void SiteListPanel::showSelected()
 {
     const int index = m_rows->currentRow();
-    if (index >= 0 && m_set.sites().at(index).run) {
+    if (index >= 0 && m_set.sites().at(index).face) {
         const SiteSet::Site &site = m_set.sites().at(index);
-        m_window.showSite(site.run->face(), site.browser->view());
+        m_window.showSite(*site.face, site.browser->view());
     }
     // Once the other page is off the screen: a page shown cannot rest.
     m_set.setLookedAt(index);
@@ -124,10 +123,10 @@ void SiteListPanel::askToRemove()
     if (index < 0)
         return;
     const SiteSet::Site &site = m_set.sites().at(index);
-    const bool shown = site.run && &site.run->face() == &m_window.shownSite();
+    const bool shown = site.face && site.face == &m_window.shownSite();
     int other = -1;
     for (int i = 0; i < m_set.sites().size() && other < 0; ++i) {
-        if (i != index && m_set.sites()[i].run)
+        if (i != index && m_set.sites()[i].face)
             other = i;
     }
     if (shown && other < 0)
@@ -148,7 +147,7 @@ void SiteListPanel::askToRemove()
                       // The window leaves the site before its run ends.
                       if (m_rows->currentRow() == index) {
                           for (int i = 0; i < m_set.sites().size(); ++i) {
-                              if (i != index && m_set.sites()[i].run) {
+                              if (i != index && m_set.sites()[i].face) {
                                   select(i);
                                   break;
                               }

@@ -102,6 +102,7 @@ SiteSet::Site SiteSet::open(const QString &folder, QString problem)
     site.page = new SitePage(*site.browser, m_slots, m_timers, this);
     site.run = new SiteRun(*site.browser, m_timers, m_keyring, m_network, QDir(folder).filePath(SettingsFile::defaultPath()),
                            site.page, this);
+    site.face = &site.run->face();
     site.run->shareNotifySettings(notifySettingsPath());
     connect(site.page, &SitePage::startedLate, site.run, [run = site.run](int seconds) {
         run->journal().write(QStringLiteral("等待其他站点的页面载入，晚了 %1 秒").arg(seconds));
@@ -113,6 +114,7 @@ SiteSet::Site SiteSet::open(const QString &folder, QString problem)
 void SiteSet::close(Site &site)
 {
     // The run goes before the page it asks and the browser it drives.
+    site.face = nullptr;
     delete std::exchange(site.run, nullptr);
     delete std::exchange(site.page, nullptr);
     delete std::exchange(site.browser, nullptr);

@@ -15,6 +15,7 @@ struct NotifySettings;
 class QNetworkAccessManager;
 class SingleCopy;
 class SitePage;
+class SiteFace;
 class SiteRun;
 class TimerFactory;
 
@@ -29,6 +30,7 @@ public:
         QString folder;
         QString problem;          // why it does not run; empty while it runs
         SiteRun *run = nullptr;   // null while it does not run
+        SiteFace *face = nullptr; // what a window shows of the run, and its commands
         Browser *browser = nullptr;
         SitePage *page = nullptr;
         SingleCopy *copy = nullptr;

@@ -566,7 +566,7 @@ void TestWindow::aSetsCommandsReachOnlyTheSelectedSiteAndRowsShowTheirOwnTrouble
     QCOMPARE(set.set.load(), QString());
     FakeDesktop desktop;
     FakeTrayIcon tray;
-    MainWindow window(set.folder.path(), set.run("a")->face(), nullptr, desktop, tray);
+    MainWindow window(set.folder.path(), *set.set.sites()[0].face, nullptr, desktop, tray);
     auto *list = new SiteListPanel(set.set, window, desktop);
     window.addSiteList(list);
     list->select(0);
