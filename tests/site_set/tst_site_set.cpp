@@ -114,24 +114,28 @@ void TestSiteSet::aPageRestsOnlyWhenNothingNeedsIt()
     QVERIFY(page.resting);
     set.run("a")->startCycle();
     QVERIFY(!page.resting);
-    // The generation page's POST is still in flight as the home page ends.
-    set.clock.advance(82000);
+    set.clock.advance(83000); // its home page loaded
+    QVERIFY(page.resting);
+    // The next cycle, from 682 s: the generation page's POST is still in
+    // flight as its home page ends at 765 s.
+    set.clock.advance(764500 - 83000);
+    QVERIFY(!page.resting);
     page.loadingNow = true;
-    set.clock.advance(1000);
+    set.clock.advance(500);
     QCOMPARE(page.calls.last().what, QString("http://a/home"));
     QVERIFY(!page.resting);
     page.endLoading();
     QVERIFY(page.resting);
-    // Looked at, it wakes and stays awake through its cycle's end.
+    // Looked at, it wakes and stays awake through its next cycle's end.
     set.set.setLookedAt(0);
     QVERIFY(!page.resting);
-    set.clock.advance(5 * 60000);
+    set.clock.advance(12 * 60000);
     QVERIFY(!page.resting);
     set.set.setLookedAt(1);
     QVERIFY(page.resting);
-    // A box waiting for the person keeps it awake.
+    // A box waiting for the person keeps it awake as well.
     emit page.personAwaited({PersonWait::SitePassword, "a"});
-    set.clock.advance(5 * 60000);
+    set.clock.advance(12 * 60000);
     QVERIFY(!page.resting);
 }
 
