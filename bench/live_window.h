@@ -6,6 +6,7 @@
 #include "fake_desktop.h"
 #include "fake_tray_icon.h"
 #include "main_window/main_window.h"
+#include "main_window/site_question_boxes.h"
 #include "scaled_timer_factory.h"
 #include "settings/keyring.h"
 #include "settings/settings_file.h"
@@ -29,6 +30,7 @@ struct LiveWindow {
           run(browser, timers, keyring, network, settings),
           mainWindow(folder.path(), run.face(), browser.view(), desktop, tray)
     {
+        showSiteQuestions(browser, &mainWindow);
     }
 
     QTemporaryDir folder;

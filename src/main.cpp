@@ -10,6 +10,7 @@
 #include "main_window/main_window.h"
 #include "main_window/notify_dialog.h"
 #include "main_window/site_list_panel.h"
+#include "main_window/site_question_boxes.h"
 #include "main_window/system_tray_icon.h"
 #include "notify/notifier.h"
 #include "settings/keyring.h"
@@ -103,6 +104,7 @@ int runOneSite(const QString &folder, SingleCopy &copy, SingleCopy::Claim claim,
     if (options.minutes > 0)
         run.setCycleLength(options.minutes);
     MainWindow window(folder, run.face(), browser.view(), process.desktop, process.tray);
+    showSiteQuestions(browser, &window);
     QObject::connect(&copy, &SingleCopy::comeForwardAsked, &window, &MainWindow::bringForward);
     offerNotifySettings(window, [&] { return new NotifyDialog(run.notifySettingsPath(), run.notifier(), run.site(), &window); });
     if (options.start)

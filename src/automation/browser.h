@@ -60,6 +60,18 @@ struct PersonWait {
     bool operator!=(const PersonWait &other) const { return !(*this == other); }
 };
 
+// A site's question for the person, shown by the window in a box that does
+// not block: its user name and password (HTTP authentication), or whether to
+// trust a certificate that no authority vouches for.
+struct SiteQuestion {
+    enum Kind { Password, Certificate };
+    Kind kind = Password;
+    QString key;  // the answer names it
+    QString text; // what the box says
+    bool canRemember = false; // Password: a keyring can keep the answer
+    bool strict = false;      // Certificate: only a click accepts, Enter refuses
+};
+
 // The file of the certificates a person accepted could not be read at
 // start, or an accepted one could not be added to it: later runs will ask
 // again, and under --start nobody is there to answer.
@@ -111,6 +123,13 @@ public:
     virtual void setResting(bool resting) = 0;
     // A load of the page's is in flight: one asked for, or a form's submission.
     virtual bool loading() const = 0;
+    // The person's answer to a question: `yes` with the user name and
+    // password typed, or to trust the certificate; no, or the box closed.
+    virtual void answer(const SiteQuestion &question, bool yes, const QString &user = {},
+                        const QString &password = {}, bool remember = false)
+    {
+        Q_UNUSED(question) Q_UNUSED(yes) Q_UNUSED(user) Q_UNUSED(password) Q_UNUSED(remember)
+    }
     // The widget that shows its pages; none where nothing is shown.
     virtual QWidget *view() const { return nullptr; }
 
@@ -125,6 +144,8 @@ signals:
     // A box waits for a person, or none any more (PersonWait::None). Until
     // it is answered nothing is pressed on the site.
     void personAwaited(const PersonWait &wait);
+    // A question for the person, to be shown in a box; answered by answer().
+    void questionAsked(const SiteQuestion &question);
     // While unattended, a page opened a dialog right after the person's own
     // click or key in it: the browser is theirs, and the dialog waits for them.
     void personTookOver();

@@ -2,6 +2,7 @@
 
 #include "base/desktop.h"
 #include "main_window.h"
+#include "site_question_boxes.h"
 #include "site_run/site_face.h"
 #include "site_set/site_set.h"
 #include "automation/browser.h"
@@ -58,6 +59,7 @@ void SiteListPanel::addRow(int index)
     showRow(index);
     if (!site.face)
         return;
+    showSiteQuestions(*site.browser, &m_window);
     SiteFace &face = *site.face;
     if (&face != m_shownAtStart)
         m_window.followAlarms(face);

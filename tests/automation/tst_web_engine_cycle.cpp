@@ -9,6 +9,7 @@
 #include "automation/web_engine/web_engine_browser.h"
 #include "base/run_journal.h"
 #include "fake_cms.h"
+#include "main_window/site_question_boxes.h"
 #include "scaled_timer_factory.h"
 #include "site_run/run_watch.h"
 #include "settings/keyring.h"
@@ -50,6 +51,7 @@ struct Rig {
     {
         auto *layout = new QVBoxLayout(&window);
         layout->addWidget(browser.view());
+        showSiteQuestions(browser, &window);
         window.resize(800, 600);
         window.show();
     }

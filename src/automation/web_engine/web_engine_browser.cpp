@@ -2,11 +2,11 @@
 
 #include "automation/web_engine/accepted_certificates.h"
 #include "base/owner_only.h"
-#include "automation/boxes/certificate_questions.h"
+#include "automation/questions/certificate_questions.h"
 #include "automation/web_engine/login_watch.h"
 #include "automation/web_engine/page_scripts.h"
 #include "settings/site_passwords.h"
-#include "automation/boxes/site_login.h"
+#include "automation/questions/site_login.h"
 #include "automation/web_engine/unattended_page.h"
 
 #include <QChildEvent>
@@ -82,8 +82,8 @@ WebEngineBrowser::WebEngineBrowser(const QString &profileName, Keyring &keyring,
       m_profile(persistentProfile(profileName)),
       m_page(new UnattendedPage(m_profile)),
       m_view(new QWebEngineView),
-      m_login(new SiteLogin(*m_page, m_view, *m_sitePasswords, this)),
-      m_certificates(new CertificateQuestions(*m_page, m_view, AcceptedCertificates::defaultPath(), this)),
+      m_login(new SiteLogin(*m_page, *m_sitePasswords, this)),
+      m_certificates(new CertificateQuestions(*m_page, AcceptedCertificates::defaultPath(), this)),
       m_logins(new LoginWatch(*m_page, this))
 {
     connect(m_logins, &LoginWatch::loginSubmitted, this,
@@ -101,6 +101,8 @@ WebEngineBrowser::WebEngineBrowser(const QString &profileName, Keyring &keyring,
     connect(m_page, &UnattendedPage::personTookOver, this, &Browser::personTookOver);
     connect(m_login, &SiteLogin::waitingChanged, this, &WebEngineBrowser::onPersonAwaited);
     connect(m_certificates, &CertificateQuestions::waitingChanged, this, &WebEngineBrowser::onPersonAwaited);
+    connect(m_login, &SiteLogin::asked, this, &Browser::questionAsked);
+    connect(m_certificates, &CertificateQuestions::asked, this, &Browser::questionAsked);
     connect(m_certificates, &CertificateQuestions::refused, this, &Browser::certificateRefused);
     connect(m_certificates, &CertificateQuestions::notKept, this, &Browser::certificatesNotKept);
     connect(m_sitePasswords, &SitePasswords::notKept, this, &Browser::sitePasswordNotKept);
@@ -151,6 +153,15 @@ void WebEngineBrowser::navigate(const QString &address)
     m_requested.request(url);
     m_page->load(url);
     m_loadTimeout->start();
+}
+
+void WebEngineBrowser::answer(const SiteQuestion &question, bool yes, const QString &user, const QString &password,
+                              bool remember)
+{
+    if (question.kind == SiteQuestion::Password)
+        m_login->answer(question.key, yes, user, password, remember);
+    else
+        m_certificates->answer(question.key, yes);
 }
 
 void WebEngineBrowser::setResting(bool resting)

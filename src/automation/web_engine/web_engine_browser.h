@@ -20,8 +20,8 @@ class UnattendedPage;
 // The embedded browser on QtWebEngine. It uses a named profile whose cookies,
 // those that end with the session included, stay on disk between runs: a
 // login survives quitting and a restart. A site's questions to the person
-// (a user name and password, an untrusted certificate) are asked in boxes
-// that do not block.
+// (a user name and password, an untrusted certificate) go out as
+// questionAsked() for the window to show, and come back through answer().
 class WebEngineBrowser : public Browser {
     Q_OBJECT
 public:
@@ -45,6 +45,8 @@ public:
     void logIn(const RememberedLogin &login) override;
     void setUnattended(bool unattended) override;
     void setResting(bool resting) override;
+    void answer(const SiteQuestion &question, bool yes, const QString &user = {}, const QString &password = {},
+                bool remember = false) override;
     bool loading() const override { return m_loading; }
 
 protected:

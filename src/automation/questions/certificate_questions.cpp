@@ -2,8 +2,6 @@
 
 #include "base/one_line.h"
 
-#include <QMessageBox>
-#include <QPushButton>
 #include <QSslCertificate>
 #include <QWebEngineNavigationRequest>
 #include <QWebEnginePage>
@@ -38,9 +36,8 @@ QString describe(const QWebEngineCertificateError &error)
 
 } // namespace
 
-CertificateQuestions::CertificateQuestions(QWebEnginePage &page, QWidget *boxParent, const QString &acceptedPath,
-                                           QObject *parent)
-    : QObject(parent), m_boxParent(boxParent), m_accepted(acceptedPath)
+CertificateQuestions::CertificateQuestions(QWebEnginePage &page, const QString &acceptedPath, QObject *parent)
+    : QObject(parent), m_accepted(acceptedPath)
 {
     connect(&page, &QWebEnginePage::certificateError, this, &CertificateQuestions::onError);
     // Redirects included.
@@ -99,31 +96,15 @@ void CertificateQuestions::ask(const QString &key, const QString &host, int port
                              .arg(host)
         + QStringLiteral("\n\n错误：%1\n证书的 SHA-256 指纹：\n%2\n\n确认指纹无误后才继续访问。")
               .arg(describe(error), fingerprint);
-    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("安全证书不可信"), text, QMessageBox::NoButton,
-                                m_boxParent);
-    QPushButton *accept = box->addButton(QStringLiteral("继续访问"), QMessageBox::AcceptRole);
-    QPushButton *refuse = box->addButton(QStringLiteral("拒绝"), QMessageBox::RejectRole);
-    accept->setObjectName(QStringLiteral("acceptCertificateButton"));
     // Enter goes on only where a person met a first certificate while using
     // the browser; a changed certificate, or one on the cycle's own pages,
     // needs a click.
-    const bool strict = changed || m_unattended;
-    box->setDefaultButton(strict ? refuse : accept);
-    if (strict)
-        accept->setAutoDefault(false);
-    box->setEscapeButton(refuse);
-    box->setWindowModality(Qt::NonModal);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    connect(box, &QMessageBox::buttonClicked, this, [this, key, fingerprint, accept](QAbstractButton *button) {
-        answer(key, fingerprint, button == accept);
-    });
-    connect(box, &QObject::destroyed, this, [this, key, fingerprint] { answer(key, fingerprint, false); });
-    m_questions.insert(key, {box, {error}, host, port});
-    box->show();
+    m_questions.insert(key, {{error}, host, port, fingerprint});
+    emit asked({SiteQuestion::Certificate, key, text, false, changed || m_unattended});
     emit waitingChanged();
 }
 
-void CertificateQuestions::answer(const QString &key, const QString &fingerprint, bool accepted)
+void CertificateQuestions::answer(const QString &key, bool accepted)
 {
     const auto question = m_questions.constFind(key);
     if (question == m_questions.cend())
@@ -132,7 +113,7 @@ void CertificateQuestions::answer(const QString &key, const QString &fingerprint
     m_questions.erase(question);
     QList<QWebEngineCertificateError> requests = asked.requests;
     if (accepted) {
-        if (const QString failure = m_accepted.remember(asked.host, asked.port, fingerprint); !failure.isEmpty())
+        if (const QString failure = m_accepted.remember(asked.host, asked.port, asked.fingerprint); !failure.isEmpty())
             emit notKept({CertificatesNotKept::Unsaved, m_accepted.path(), failure});
     }
     for (QWebEngineCertificateError &request : requests)

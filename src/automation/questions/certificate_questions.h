@@ -6,13 +6,10 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QUrl>
 #include <QWebEngineCertificateError>
 
-class QMessageBox;
 class QWebEnginePage;
-class QWidget;
 
 // Asks the person about a certificate that no authority vouches for
 // (self-signed, another host's name, expired): the host, the error and the
@@ -29,33 +26,32 @@ class QWidget;
 class CertificateQuestions : public QObject {
     Q_OBJECT
 public:
-    CertificateQuestions(QWebEnginePage &page, QWidget *boxParent, const QString &acceptedPath,
-                         QObject *parent = nullptr);
+    CertificateQuestions(QWebEnginePage &page, const QString &acceptedPath, QObject *parent = nullptr);
 
     void setUnattended(bool unattended) { m_unattended = unattended; }
     // What a question waits for; None while none waits.
     PersonWait waiting() const;
+    void answer(const QString &key, bool accepted);
 
 signals:
     void waitingChanged();
+    void asked(const SiteQuestion &question);
     void refused(const QUrl &url);
     // Queued from the constructor when the file cannot be read.
     void notKept(const CertificatesNotKept &failure);
 
 private:
     struct Question {
-        QPointer<QMessageBox> box;
         QList<QWebEngineCertificateError> requests; // all waiting for this answer
         QString host;
         int port;
+        QString fingerprint;
     };
 
     void onError(const QWebEngineCertificateError &error);
     void ask(const QString &key, const QString &host, int port, const QString &fingerprint,
              const QWebEngineCertificateError &error);
-    void answer(const QString &key, const QString &fingerprint, bool accepted);
 
-    QPointer<QWidget> m_boxParent;
     AcceptedCertificates m_accepted;
     QHash<QString, Question> m_questions; // by host, port and fingerprint
     QUrl m_navigation; // where the main frame is going
