@@ -12,7 +12,6 @@
 #include "main_window/site_list_panel.h"
 #include "main_window/site_question_boxes.h"
 #include "main_window/system_tray_icon.h"
-#include "notify/notifier.h"
 #include "settings/keyring.h"
 #include "settings/settings_file.h"
 #include "site_run/site_face.h"
@@ -106,7 +105,8 @@ int runOneSite(const QString &folder, SingleCopy &copy, SingleCopy::Claim claim,
     MainWindow window(folder, run.face(), browser.view(), process.desktop, process.tray);
     showSiteQuestions(browser, &window);
     QObject::connect(&copy, &SingleCopy::comeForwardAsked, &window, &MainWindow::bringForward);
-    offerNotifySettings(window, [&] { return new NotifyDialog(run.notifySettingsPath(), run.notifier(), run.site(), &window); });
+    SiteFace &face = run.face();
+    offerNotifySettings(window, [&] { return new NotifyDialog(face.notifySettingsPath(), face.notifier(), face.host(), &window); });
     if (options.start)
         window.pressStartOnceShown();
     return runWindow(window, process, run.journal(), leave,

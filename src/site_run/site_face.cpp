@@ -38,6 +38,8 @@ SiteFace::SiteFace(SiteRun &run) : QObject(&run), m_run(run)
 QString SiteFace::settingsPath() const { return m_run.settingsPath(); }
 QString SiteFace::folder() const { return QFileInfo(m_run.settingsPath()).absolutePath(); }
 QString SiteFace::host() const { return m_run.site(); }
+QString SiteFace::notifySettingsPath() const { return m_run.notifySettingsPath(); }
+Notifier &SiteFace::notifier() { return m_run.notifier(); }
 const AdminAddresses &SiteFace::addresses() const { return m_run.addresses(); }
 int SiteFace::cycleLength() const { return m_run.cycleLength(); }
 bool SiteFace::cycleRunning() const { return m_run.stages().isRunning(); }

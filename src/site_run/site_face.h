@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 
+class Notifier;
 class SiteRun;
 
 // What a window shows of one site's run, and the person's commands to it.
@@ -20,6 +21,9 @@ public:
     QString settingsPath() const;
     QString folder() const;
     QString host() const;
+    // Where 通知设置 keeps its settings, and the notifier they apply to.
+    QString notifySettingsPath() const;
+    Notifier &notifier();
     const AdminAddresses &addresses() const;
     int cycleLength() const;
     bool cycleRunning() const;
