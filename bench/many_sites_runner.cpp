@@ -162,23 +162,25 @@ int main(int argc, char *argv[])
     const auto toolSeconds = [&] { return double(clock.elapsed()) * speedup / 1000; };
     QList<SiteFigures> figures(sites);
     int loading = 0;
+    // The context of every connection below: it goes before what they count.
+    QObject counting;
     for (int i = 0; i < sites; ++i) {
         SiteRun &run = *set.sites()[i].run;
         run.setCycleLength(minutes);
         SiteFigures &site = figures[i];
-        QObject::connect(&run.stages(), &StageMachine::pageOpened, &app, [&site](StageMachine::Page page, const QString &, bool again) {
+        QObject::connect(&run.stages(), &StageMachine::pageOpened, &counting, [&site](StageMachine::Page page, const QString &, bool again) {
             site.cycles += page == StageMachine::Page::HomePage && !again;
         });
-        QObject::connect(&run.watch(), &RunWatch::collectionPressed, &app, [&site] { ++site.collections; });
-        QObject::connect(set.sites()[i].page, &SitePage::startedLate, &app, [&site] { ++site.delayed; });
+        QObject::connect(&run.watch(), &RunWatch::collectionPressed, &counting, [&site] { ++site.collections; });
+        QObject::connect(set.sites()[i].page, &SitePage::startedLate, &counting, [&site] { ++site.delayed; });
         // The stage machine hears a restart due before this does: a page
         // opened in that same moment was not late.
-        QObject::connect(&run.stages().clock(), &CycleClock::cycleDue, &app, [&site, toolSeconds] {
+        QObject::connect(&run.stages().clock(), &CycleClock::cycleDue, &counting, [&site, toolSeconds] {
             ++site.due;
             if (toolSeconds() - site.openedAt > 0.5)
                 site.dueAt = toolSeconds();
         });
-        QObject::connect(&run.stages(), &StageMachine::pageOpened, &app, [&site, &loading, toolSeconds](StageMachine::Page page) {
+        QObject::connect(&run.stages(), &StageMachine::pageOpened, &counting, [&site, &loading, toolSeconds](StageMachine::Page page) {
             ++loading;
             if (page != StageMachine::Page::Collection)
                 return;
@@ -186,7 +188,7 @@ int main(int argc, char *argv[])
             if (site.dueAt >= 0)
                 site.worstOffset = qMax(site.worstOffset, site.openedAt - std::exchange(site.dueAt, -1));
         });
-        QObject::connect(browsers[i], &Browser::pageLoaded, &app, [&loading] { --loading; });
+        QObject::connect(browsers[i], &Browser::pageLoaded, &counting, [&loading] { --loading; });
     }
 
     QFile timeline(parser.value(QStringLiteral("timeline")));
