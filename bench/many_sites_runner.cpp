@@ -11,6 +11,7 @@
 #include "automation/cycle/stage_machine.h"
 #include "automation/web_engine/web_engine_browser.h"
 #include "automation/web_engine/browser_profile.h"
+#include "bench_options.h"
 #include "faulty_cms.h"
 #include "fake_desktop.h"
 #include "fake_tray_icon.h"
@@ -42,23 +43,6 @@
 #include <memory>
 
 namespace {
-
-[[noreturn]] void fail(const QString &message)
-{
-    std::fprintf(stderr, "many-sites-runner: %s\n", qPrintable(message));
-    std::exit(2);
-}
-
-int number(const QCommandLineParser &parser, const QString &name, int fallback, int min, int max)
-{
-    if (!parser.isSet(name))
-        return fallback;
-    bool ok = false;
-    const int value = parser.value(name).toInt(&ok);
-    if (!ok || value < min || value > max)
-        fail(QStringLiteral("--%1 wants a whole number from %2 to %3").arg(name).arg(min).arg(max));
-    return value;
-}
 
 // What one site did, in the tool's seconds.
 struct SiteFigures {
@@ -94,11 +78,11 @@ int main(int argc, char *argv[])
         {QStringLiteral("timeline"), QStringLiteral("Where the pages awake go, every 100 ms."), QStringLiteral("FILE")},
     });
     parser.process(app);
-    const int sites = number(parser, QStringLiteral("sites"), 0, 1, 1000);
-    const int cycles = number(parser, QStringLiteral("cycles"), 3, 1, 1000);
-    const int speedup = number(parser, QStringLiteral("speedup"), 20, 1, 1000);
-    const int minutes = number(parser, QStringLiteral("cycle-minutes"), 10, CycleClock::MinCycleLength, CycleClock::MaxCycleLength);
-    const int slotCount = number(parser, QStringLiteral("slots"), PageSlots::DefaultCount, 1, 1000);
+    const int sites = int(numberOption(parser, QStringLiteral("sites"), 0, 1, 1000));
+    const int cycles = int(numberOption(parser, QStringLiteral("cycles"), 3, 1, 1000));
+    const int speedup = int(numberOption(parser, QStringLiteral("speedup"), 20, 1, 1000));
+    const int minutes = int(numberOption(parser, QStringLiteral("cycle-minutes"), 10, CycleClock::MinCycleLength, CycleClock::MaxCycleLength));
+    const int slotCount = int(numberOption(parser, QStringLiteral("slots"), PageSlots::DefaultCount, 1, 1000));
 
     QStandardPaths::setTestModeEnabled(true);
     QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).removeRecursively();
@@ -117,7 +101,7 @@ int main(int argc, char *argv[])
         faults.seed = quint32(20240607 + i);
         cms.push_back(std::make_unique<FaultyCms>(faults));
         if (!cms.back()->listen())
-            fail(QStringLiteral("cannot listen on 127.0.0.1"));
+            failWith(QStringLiteral("cannot listen on 127.0.0.1"));
         const QString site = folder.filePath(QString::number(i));
         QDir().mkdir(site);
         QStringList addresses;
@@ -125,7 +109,7 @@ int main(int argc, char *argv[])
             addresses << cms.back()->address(page);
         if (const QString failure = SettingsFile::appendRecord(site + "/123.txt", AdminAddresses::fromLines(addresses));
             !failure.isEmpty())
-            fail(failure);
+            failWith(failure);
         RememberedLogin login{addresses[0], 0, QStringLiteral("username"), QStringLiteral("admin"),
                               QStringLiteral("password"), QStringLiteral("orvo123")};
         login.submitter = QStringLiteral("submit_button");
@@ -147,7 +131,7 @@ int main(int argc, char *argv[])
         return browsers.last();
     }, timers, keyring, network, slotCount);
     if (const QString error = set.load(); !error.isEmpty())
-        fail(error);
+        failWith(error);
 
     FakeDesktop desktop;
     FakeTrayIcon tray;
@@ -193,7 +177,7 @@ int main(int argc, char *argv[])
 
     QFile timeline(parser.value(QStringLiteral("timeline")));
     if (parser.isSet(QStringLiteral("timeline")) && !timeline.open(QIODevice::WriteOnly))
-        fail(timeline.errorString());
+        failWith(timeline.errorString());
     int mostAwake = 0;
     QTimer sample;
     QObject::connect(&sample, &QTimer::timeout, &app, [&] {

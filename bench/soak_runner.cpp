@@ -16,6 +16,7 @@
 #include "automation/web_engine/web_engine_browser.h"
 #include "base/run_journal.h"
 #include "base/timer.h"
+#include "bench_options.h"
 #include "faulty_cms.h"
 #include "live_window.h"
 #include "main_window/main_window.h"
@@ -42,23 +43,6 @@
 #include <unistd.h>
 
 namespace {
-
-[[noreturn]] void fail(const QString &message)
-{
-    std::fprintf(stderr, "soak-runner: %s\n", qPrintable(message));
-    std::exit(2);
-}
-
-double number(const QCommandLineParser &parser, const QString &name, double fallback, double min, double max)
-{
-    if (!parser.isSet(name))
-        return fallback;
-    bool ok = false;
-    const double value = parser.value(name).toDouble(&ok);
-    if (!ok || value < min || value > max)
-        fail(QStringLiteral("--%1 wants a number from %2 to %3, not '%4'").arg(name).arg(min).arg(max).arg(parser.value(name)));
-    return value;
-}
 
 QByteArray sha256Of(const QString &path)
 {
@@ -196,25 +180,25 @@ int main(int argc, char *argv[])
     });
     parser.process(app);
 
-    const int cycles = int(number(parser, QStringLiteral("cycles"), 300, 1, 100000));
-    const int speedup = int(number(parser, QStringLiteral("speedup"), 50, 1, 1000));
-    const int cycleMinutes = int(number(parser, QStringLiteral("cycle-minutes"), 2, 2, CycleClock::MaxCycleLength));
-    const int sampleEvery = int(number(parser, QStringLiteral("sample-every"), 50, 1, 100000));
-    const int killAt = int(number(parser, QStringLiteral("kill-at-cycle"), cycles / 2, 0, cycles));
+    const int cycles = int(numberOption(parser, QStringLiteral("cycles"), 300, 1, 100000));
+    const int speedup = int(numberOption(parser, QStringLiteral("speedup"), 50, 1, 1000));
+    const int cycleMinutes = int(numberOption(parser, QStringLiteral("cycle-minutes"), 2, 2, CycleClock::MaxCycleLength));
+    const int sampleEvery = int(numberOption(parser, QStringLiteral("sample-every"), 50, 1, 100000));
+    const int killAt = int(numberOption(parser, QStringLiteral("kill-at-cycle"), cycles / 2, 0, cycles));
     const int ticksPerCycle = cycleMinutes * 60;
-    const double hangS = number(parser, QStringLiteral("hang-s"), 100, 0, 86400);
+    const double hangS = numberOption(parser, QStringLiteral("hang-s"), 100, 0, 86400);
 
     FaultyCms::Faults faults;
-    faults.errorShare = number(parser, QStringLiteral("error-share"), 0.10, 0, 1);
-    faults.hangShare = number(parser, QStringLiteral("hang-share"), 0.04, 0, 1);
+    faults.errorShare = numberOption(parser, QStringLiteral("error-share"), 0.10, 0, 1);
+    faults.hangShare = numberOption(parser, QStringLiteral("hang-share"), 0.04, 0, 1);
     faults.hangMs = qMax(1, int(hangS * 1000 / speedup));
-    faults.cutShare = number(parser, QStringLiteral("cut-share"), 0.03, 0, 1);
+    faults.cutShare = numberOption(parser, QStringLiteral("cut-share"), 0.03, 0, 1);
     // Three administration pages per cycle at the least: it expires once,
     // and a second time would take more than the five a cycle sends at most.
-    faults.loginExpiresAfter = int(number(parser, QStringLiteral("login-expires-after"), 3.0 * cycles, 0, 1e9));
-    faults.seed = quint32(number(parser, QStringLiteral("seed"), 20240607, 0, 4294967295.0));
+    faults.loginExpiresAfter = int(numberOption(parser, QStringLiteral("login-expires-after"), 3.0 * cycles, 0, 1e9));
+    faults.seed = quint32(numberOption(parser, QStringLiteral("seed"), 20240607, 0, 4294967295.0));
     if (faults.errorShare + faults.hangShare + faults.cutShare > 1)
-        fail(QStringLiteral("the error, hang and cut shares add up to more than 1"));
+        failWith(QStringLiteral("the error, hang and cut shares add up to more than 1"));
 
     // The browser's named profile goes under ~/.qttest, fresh for each run.
     QStandardPaths::setTestModeEnabled(true);
@@ -223,13 +207,13 @@ int main(int argc, char *argv[])
 
     FaultyCms cms(faults);
     if (!cms.listen())
-        fail(QStringLiteral("cannot listen on 127.0.0.1"));
+        failWith(QStringLiteral("cannot listen on 127.0.0.1"));
 
     LiveWindow live(cms, speedup);
     if (!live.folder.isValid())
-        fail(QStringLiteral("no temporary folder"));
+        failWith(QStringLiteral("no temporary folder"));
     if (!live.saveFailure.isEmpty())
-        fail(live.saveFailure);
+        failWith(live.saveFailure);
     const QString &settings = live.settings;
     const QByteArray settingsBefore = sha256Of(settings);
     WebEngineBrowser &browser = live.browser;
@@ -240,7 +224,7 @@ int main(int argc, char *argv[])
     lengthField->setText(QString::number(cycleMinutes));
     emit lengthField->editingFinished();
     if (stages.clock().cycleLength() != cycleMinutes)
-        fail(QStringLiteral("the window did not take a cycle length of %1").arg(cycleMinutes));
+        failWith(QStringLiteral("the window did not take a cycle length of %1").arg(cycleMinutes));
     window.show();
 
     // What the run shows.

@@ -14,7 +14,6 @@ public:
     void ask(const void *site, std::function<void()> go);
     // Leaves its slot, or the queue.
     void leave(const void *site);
-    int inUse() const { return int(m_in.size()); }
 
 private:
     void letIn();

@@ -86,9 +86,7 @@ QList<ListedSite> SiteListFile::read(const QString &setFolder, QString *error)
 
 QString SiteListFile::add(const QString &setFolder, const QString &folder)
 {
-    QStringList kept = lines(setFolder, nullptr);
-    if (!existsIn(setFolder))
-        kept = {QStringLiteral(".")};
+    QStringList kept = existsIn(setFolder) ? lines(setFolder, nullptr) : QStringList{QStringLiteral(".")};
     while (!kept.isEmpty() && kept.last().trimmed().isEmpty())
         kept.removeLast();
     // Inside the set's folder a site is listed relative to it, so the set
