@@ -119,42 +119,36 @@ void SiteListPanel::askForFolder()
     dialog->open();
 }
 
+int SiteListPanel::runningSiteOtherThan(int index) const
+{
+    for (int i = 0; i < m_set.sites().size(); ++i) {
+        if (i != index && m_set.sites()[i].face)
+            return i;
+    }
+    return -1;
+}
+
 void SiteListPanel::askToRemove()
 {
     const int index = m_rows->currentRow();
     if (index < 0)
         return;
     const SiteSet::Site &site = m_set.sites().at(index);
-    const bool shown = site.face && site.face == &m_window.shownSite();
-    int other = -1;
-    for (int i = 0; i < m_set.sites().size() && other < 0; ++i) {
-        if (i != index && m_set.sites()[i].face)
-            other = i;
-    }
-    if (shown && other < 0)
+    if (site.face && site.face == &m_window.shownSite() && runningSiteOtherThan(index) < 0)
         return m_desktop.inform(&m_window, QStringLiteral("至少要保留一个在运行的站点。"));
-    const QString name = QDir::toNativeSeparators(site.folder);
     m_desktop.ask(&m_window, QStringLiteral("移除站点"),
-                  QStringLiteral("从列表中移除站点“%1”吗？它的文件夹和其中的文件都会保留。").arg(name),
+                  QStringLiteral("从列表中移除站点“%1”吗？它的文件夹和其中的文件都会保留。")
+                      .arg(QDir::toNativeSeparators(site.folder)),
                   [this, folder = site.folder](bool ok) {
-                      if (!ok)
-                          return;
-                      int index = -1;
-                      for (int i = 0; i < m_set.sites().size(); ++i) {
-                          if (m_set.sites()[i].folder == folder)
-                              index = i;
-                      }
-                      if (index < 0)
+                      // The list may have changed while the question was open.
+                      int index = int(m_set.sites().size()) - 1;
+                      while (index >= 0 && m_set.sites()[index].folder != folder)
+                          --index;
+                      if (!ok || index < 0)
                           return;
                       // The window leaves the site before its run ends.
-                      if (m_rows->currentRow() == index) {
-                          for (int i = 0; i < m_set.sites().size(); ++i) {
-                              if (i != index && m_set.sites()[i].face) {
-                                  select(i);
-                                  break;
-                              }
-                          }
-                      }
+                      if (m_rows->currentRow() == index)
+                          select(runningSiteOtherThan(index));
                       if (const QString failure = m_set.remove(index); !failure.isEmpty())
                           m_desktop.inform(&m_window, QStringLiteral("无法修改 sites.txt：") + failure);
                   });

@@ -25,6 +25,8 @@ private:
     void showSelected();
     void askForFolder();
     void askToRemove();
+    // A site of the set that runs, other than the one at `index`; -1: none.
+    int runningSiteOtherThan(int index) const;
 
     SiteSet &m_set;
     MainWindow &m_window;
